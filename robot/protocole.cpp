@@ -1,0 +1,77 @@
+#include "robot/protocole.h"
+
+#include <QList>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace protocole {
+
+namespace {
+// Commands are formatted into a buffer of this size before they are written.
+constexpr std::size_t kTailleCommande = 80;
+// How much of a listing answer is scanned, and how long a value field may be.
+constexpr std::size_t kOctetsAnalyses = 139;
+constexpr std::size_t kLongueurChamp = 5;
+} // namespace
+
+QByteArray commandePoint(const char* mot, const char* nomPoint)
+{
+    char tampon[kTailleCommande];
+    // snprintf truncates: a name too long for the buffer loses its tail, and then the "\r".
+    const int n = std::snprintf(tampon, sizeof tampon, "%s %s\r", mot, nomPoint);
+    if (n < 0)
+        return {};
+    return QByteArray(tampon, static_cast<int>(std::min<std::size_t>(n, sizeof tampon - 1)));
+}
+
+QByteArray nombreFil(double valeur)
+{
+    char tampon[kTailleCommande];
+    const int n = std::snprintf(tampon, sizeof tampon, "%d\r", static_cast<int>(valeur));
+    return QByteArray(tampon, n);
+}
+
+QList<QByteArray> lignesConsigne(const ConsigneRobot& consigne)
+{
+    return {commandePoint("defp", consigne.nomPoint),
+            commandePoint("teach", consigne.nomPoint),
+            nombreFil(consigne.X),
+            nombreFil(consigne.Y),
+            nombreFil(consigne.Z),
+            nombreFil(consigne.P),
+            nombreFil(consigne.R),
+            commandePoint("move", consigne.nomPoint)};
+}
+
+void analyserListing(const char* reponse, std::size_t taille, int* x, int* y, int* z)
+{
+    const std::size_t fin = std::min(taille, kOctetsAnalyses);
+    for (std::size_t i = 0; i < fin; ++i) {
+        int* cible = nullptr;
+        switch (reponse[i]) {
+        case 'X':
+            cible = x;
+            break;
+        case 'Y':
+            cible = y;
+            break;
+        case 'Z':
+            cible = z;
+            break;
+        default:
+            continue;
+        }
+        char champ[kLongueurChamp + 1];
+        std::size_t n = 0;
+        // The field may run past the scanned part, but never past the answer itself.
+        for (std::size_t j = i + 3; j < taille && n < kLongueurChamp && reponse[j] != ' '; ++j)
+            champ[n++] = reponse[j];
+        champ[n] = '\0';
+        if (cible)
+            *cible = std::atoi(champ);
+    }
+}
+
+} // namespace protocole

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "robot/consignerobot.h"
+
+#include <QByteArray>
+#include <cstddef>
+
+// The controller's command language as this program speaks it, as pure functions.
+namespace protocole {
+
+// "defp A\r", "teach A\r", "move A\r", "listpv A\r": the command word, a space, the point name and
+// a carriage return, the name cut so that the whole command fits the 80-byte command buffer.
+QByteArray commandePoint(const char* mot, const char* nomPoint);
+
+// A value line: truncated toward zero to an int, "%d\r".
+QByteArray nombreFil(double valeur);
+
+// The eight lines of a pose exchange, in order: defp, teach, X, Y, Z, P, R, move.
+QList<QByteArray> lignesConsigne(const ConsigneRobot& consigne);
+
+// Reads X, Y and Z out of a listing answer of `taille` bytes (no terminating NUL needed). Only the
+// first 139 bytes are scanned; each upper-case letter's value starts three bytes after it, is at
+// most five bytes long, ends before a space or the end of the answer, and is read as atoi reads.
+// A letter that is absent leaves its value alone; the last occurrence wins.
+void analyserListing(const char* reponse, std::size_t taille, int* x, int* y, int* z);
+
+} // namespace protocole

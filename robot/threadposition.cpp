@@ -1,0 +1,42 @@
+#include "robot/threadposition.h"
+
+#include "robot/etatpartage.h"
+#include "robot/liaisonserie.h"
+
+#include <QMutexLocker>
+
+ThreadPosition::ThreadPosition(QObject* parent) : QThread(parent) {}
+
+ThreadPosition::~ThreadPosition()
+{
+    wait();
+}
+
+void ThreadPosition::run()
+{
+    if (!m_liaison || !m_arret || !m_mutex || !m_consigne || !m_x || !m_y || !m_z)
+        return;
+    char listing[kTailleListing];
+    while (!m_arret->estLeve()) {
+        IssueAttente issue;
+        {
+            QMutexLocker verrou(m_mutex);
+            if (m_arret->estLeve())
+                break;
+            // Letters missing from the answer keep the values they had.
+            int x = m_x->load();
+            int y = m_y->load();
+            int z = m_z->load();
+            issue =
+                m_liaison->LirePosition(m_consigne->copie(), listing, sizeof listing, &x, &y, &z);
+            if (issue == IssueAttente::Recu) {
+                m_x->store(x);
+                m_y->store(y);
+                m_z->store(z);
+            }
+        }
+        if (issue == IssueAttente::Interrompu)
+            break;
+        attendreDrapeaux(*m_arret, *m_arret, m_periodeMs);
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QThread>
+#include <atomic>
+
+class ConsignePartagee;
+class Drapeau;
+class LiaisonSerie;
+class QMutex;
+
+// Lists the robot point every half second and keeps the shared position current.
+//
+// Threads: takes the line mutex around each listing only; sleeps outside it, and wakes at once
+// when `arretThreads` is raised.
+class ThreadPosition : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::size_t kTailleListing = 140;
+
+    explicit ThreadPosition(QObject* parent = nullptr);
+    ~ThreadPosition() override;
+
+    void SetArret(Drapeau* arret) { m_arret = arret; }
+    void SetMutex(QMutex* mutex) { m_mutex = mutex; }
+    void SetConsigne(ConsignePartagee* consigne) { m_consigne = consigne; }
+    void SetLiaison(LiaisonSerie* liaison) { m_liaison = liaison; }
+    void SetPosition(std::atomic<int>* x, std::atomic<int>* y, std::atomic<int>* z)
+    {
+        m_x = x;
+        m_y = y;
+        m_z = z;
+    }
+    void setPeriodeMs(int ms) { m_periodeMs = ms; }
+
+protected:
+    void run() override;
+
+private:
+    std::atomic<int>* m_x = nullptr;
+    std::atomic<int>* m_y = nullptr;
+    std::atomic<int>* m_z = nullptr;
+    Drapeau* m_arret = nullptr;
+    QMutex* m_mutex = nullptr;
+    ConsignePartagee* m_consigne = nullptr;
+    LiaisonSerie* m_liaison = nullptr;
+    int m_periodeMs = 500;
+};

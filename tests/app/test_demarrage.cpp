@@ -1,0 +1,207 @@
+// Start-up, wiring and shutdown of the main window, in process against the simulator.
+#include "app/globjectwindow.h"
+#include "glove/cp5dll.h"
+#include "repondeur.h"
+#include "robot/etatpartage.h"
+#include "robot/liaisonserie.h"
+#include "sim/simulateurpty.h"
+
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+QList<QByteArray> lignes(const SimulateurPty& sim)
+{
+    QList<QByteArray> l;
+    for (const LigneRecue& r : sim.transcript())
+        l.append(r.ligne.trimmed().toLower());
+    return l;
+}
+
+const QList<QByteArray> kPoseDepart = {"defp a", "teach a", "3162", "0",
+                                       "2450",   "-850",    "0",    "move a"};
+} // namespace
+
+class TestDemarrage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void traficDeDemarrage();
+    void sansGant();
+    void portAbsentOuOccupe_data();
+    void portAbsentOuOccupe();
+    void tableDesSlotsEtConnexions();
+    void fermetureRapideAvecControleurMuet();
+};
+
+void TestDemarrage::traficDeDemarrage()
+{
+    OptionsSimulateur options;
+    options.baud = 0;
+    SimulateurPty sim;
+    QVERIFY(sim.demarrer(options));
+    ConfigurationZelvor cfg;
+    cfg.port = sim.peripherique();
+    cfg.gant = "virtual";
+    RepondeurBoites repondeur;
+    {
+        GLObjectWindow fenetre(nullptr, nullptr, cfg);
+        QCOMPARE(fenetre.statutDemarrage(), 0);
+        QVERIFY(fenetre.p5Detecte);
+        QVERIFY(fenetre.LancerButton->isEnabled());
+        // Two listings at least: the first at once, the next half a second later.
+        QTRY_VERIFY_WITH_TIMEOUT(lignes(sim).count("listpv a") >= 2, 3000);
+        QTRY_COMPARE(positionRobot.X.load(), 3162);
+    }
+    const QList<QByteArray> l = lignes(sim);
+    // "open", the start pose, then the same pose again from the worker, listings beside it.
+    QCOMPARE(l.mid(0, 9), QList<QByteArray>{"open"} + kPoseDepart);
+    QList<QByteArray> reste = l.mid(9);
+    reste.removeAll("listpv a");
+    QCOMPARE(reste, kPoseDepart);
+    QVERIFY(repondeur.boites.isEmpty());
+}
+
+void TestDemarrage::sansGant()
+{
+    OptionsSimulateur options;
+    options.baud = 0;
+    SimulateurPty sim;
+    QVERIFY(sim.demarrer(options));
+    ConfigurationZelvor cfg;
+    cfg.port = sim.peripherique();
+    cfg.gant = "none";
+    RepondeurBoites repondeur;
+    GLObjectWindow fenetre(nullptr, nullptr, cfg);
+    QCOMPARE(fenetre.statutDemarrage(), 0);
+    QCOMPARE(repondeur.boites.size(), 1);
+    QCOMPARE(repondeur.boites[0].titre, QString("Aucun périphérique P5 détecté"));
+    QCOMPARE(repondeur.boites[0].texte,
+             QString("Aucun périphérique P5 n'a été détecté sur votre ordinateur. \nVeuillez "
+                     "vérifier votre dispositif.\nCode erreur : E0001"));
+    QCOMPARE(repondeur.boites[0].icone, QMessageBox::Information);
+    QVERIFY(!fenetre.LancerButton->isEnabled());
+    QVERIFY(!fenetre.p5Detecte);
+    // The robot still gets the start pose.
+    QTRY_VERIFY(lignes(sim).mid(0, 9) == QList<QByteArray>{"open"} + kPoseDepart);
+}
+
+void TestDemarrage::portAbsentOuOccupe_data()
+{
+    QTest::addColumn<QString>("cas");
+    QTest::addColumn<QString>("texte");
+    QTest::newRow("absent") << "absent"
+                            << "Impossible d'ouvrir le port %1.\nCode erreur : E0002";
+    QTest::newRow("occupe") << "occupe"
+                            << "Impossible d'ouvrir le port %1.\nCode erreur : E0002";
+    QTest::newRow("pas un terminal")
+        << "refuse"
+        << "Erreur lors de la configuration du port %1.\nCode erreur : E0003";
+}
+
+void TestDemarrage::portAbsentOuOccupe()
+{
+    QFETCH(QString, cas);
+    QFETCH(QString, texte);
+    OptionsSimulateur options;
+    options.baud = 0;
+    SimulateurPty sim;
+    QVERIFY(sim.demarrer(options));
+    LiaisonSerie autreProgramme(sim.peripherique());
+    ConfigurationZelvor cfg;
+    cfg.gant = "virtual";
+    if (cas == "absent") {
+        cfg.port = "/dev/zelvor-absent";
+    } else if (cas == "occupe") {
+        QCOMPARE(autreProgramme.Ouvrir(), 1);
+        cfg.port = sim.peripherique();
+    } else {
+        cfg.port = "/dev/null";
+    }
+    RepondeurBoites repondeur;
+    GLObjectWindow fenetre(nullptr, nullptr, cfg);
+    QCOMPARE(fenetre.statutDemarrage(), 1);
+    QCOMPARE(fenetre.etatPort, cas == "refuse" ? 3 : 2);
+    QVERIFY(!fenetre.isVisible());
+    QCOMPARE(repondeur.boites.size(), 1);
+    QCOMPARE(repondeur.boites[0].titre, QString("Erreur de configuration du port Série"));
+    QCOMPARE(repondeur.boites[0].texte, texte.arg(cfg.port));
+    QCOMPARE(repondeur.boites[0].icone, QMessageBox::Critical);
+    QTest::qWait(100);
+    QVERIFY(sim.transcript().isEmpty()); // nothing was sent, no worker started
+}
+
+void TestDemarrage::tableDesSlotsEtConnexions()
+{
+    const QMetaObject& meta = GLObjectWindow::staticMetaObject;
+    QCOMPARE(meta.className(), "GLObjectWindow");
+    QCOMPARE(meta.superClass(), &QWidget::staticMetaObject);
+    const QList<QByteArray> attendus = {"Lancer()",        "Quitter()",         "Parcourir()",
+                                        "InitRobot()",     "ActionAxeX(int)",   "ActionAxeY(int)",
+                                        "ActionAxeZ(int)", "ActionAxeR(int)",   "ActionAxeP(int)",
+                                        "ActionTimer()",   "ActiverCommande()", "languageChange()"};
+    QList<QByteArray> vus;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod m = meta.method(i);
+        QCOMPARE(m.methodType(), QMetaMethod::Slot);
+        QCOMPARE(m.access(),
+                 m.name() == "languageChange" ? QMetaMethod::Protected : QMetaMethod::Public);
+        vus.append(m.methodSignature());
+    }
+    QCOMPARE(vus, attendus);
+    QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+    QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
+
+    OptionsSimulateur options;
+    options.baud = 0;
+    SimulateurPty sim;
+    QVERIFY(sim.demarrer(options));
+    ConfigurationZelvor cfg;
+    cfg.port = sim.peripherique();
+    cfg.gant = "virtual";
+    GLObjectWindow fenetre(nullptr, nullptr, cfg);
+    // Every slider drives its own axis; Y is negated on its way to the robot.
+    fenetre.AxeXSlider->setValue(4300);
+    fenetre.AxeYSlider->setValue(1000);
+    fenetre.AxeZSlider->setValue(600);
+    fenetre.AxeRSlider->setValue(-10);
+    fenetre.AxePSlider->setValue(-20);
+    const ConsigneRobot c = consigneRobot.copie();
+    QCOMPARE(c.X, 4300.0);
+    QCOMPARE(c.Y, -1000.0);
+    QCOMPARE(c.Z, 600.0);
+    QCOMPARE(c.R, -10.0);
+    QCOMPARE(c.P, -20.0);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QTest::mouseClick(fenetre.QuitterButton, Qt::LeftButton);
+    QTRY_VERIFY(!fenetre.isVisible());
+}
+
+void TestDemarrage::fermetureRapideAvecControleurMuet()
+{
+    OptionsSimulateur options;
+    options.baud = 0;
+    SimulateurPty sim;
+    QVERIFY(sim.demarrer(options));
+    ConfigurationZelvor cfg;
+    cfg.port = sim.peripherique();
+    cfg.gant = "virtual";
+    RepondeurBoites repondeur;
+    auto fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
+    QTRY_VERIFY(lignes(sim).contains("listpv a"));
+    sim.setSilencieux(true);
+    fenetre->AxeXSlider->setValue(2000); // a pose exchange now waits on the silent line
+    QTest::qWait(100);
+    QElapsedTimer chrono;
+    chrono.start();
+    fenetre.reset();
+    QVERIFY2(chrono.elapsed() < 1000, qPrintable(QString::number(chrono.elapsed())));
+}
+
+QTEST_MAIN(TestDemarrage)
+#include "test_demarrage.moc"

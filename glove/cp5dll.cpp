@@ -1,0 +1,113 @@
+#include "glove/cp5dll.h"
+
+#include "glove/sourcegant.h"
+#include "glove/trajectoire.h"
+
+#include <QFile>
+#include <cstring>
+#include <utility>
+
+CP5DLL::CP5DLL() = default;
+
+CP5DLL::CP5DLL(std::unique_ptr<SourceGant> source) : m_source(std::move(source))
+{
+    if (m_source)
+        m_source->definirAbonne([this] { surChangement(); });
+}
+
+CP5DLL::~CP5DLL()
+{
+    P5_Close();
+    if (m_source)
+        m_source->definirAbonne({});
+}
+
+unsigned int CP5DLL::P5_Init()
+{
+    if (m_enregistrement)
+        return 1;
+    if (!m_source || !m_source->ouvrir())
+        return 0;
+    m_enregistrement = std::make_unique<EnregistrementP5>();
+    surChangement();
+    return 1;
+}
+
+void CP5DLL::P5_CalibratePositionData(int)
+{
+    if (!m_enregistrement)
+        return;
+    if (!m_sessionDemarree) {
+        m_sessionDemarree = true;
+        m_horlogeSession.start();
+        // May already bring the replay's first samples, through surChangement().
+        m_source->demarrerHorloge();
+    }
+    const EtatGant etat = m_source->etat();
+    m_origine[0] = etat.x;
+    m_origine[1] = etat.y;
+    m_origine[2] = etat.z;
+    surChangement();
+}
+
+void CP5DLL::P5_Close()
+{
+    arreterEnregistrement();
+    if (m_enregistrement && m_source)
+        m_source->fermer();
+    m_enregistrement.reset();
+}
+
+bool CP5DLL::enregistrerVers(const QString& fichier, QString* erreur)
+{
+    arreterEnregistrement();
+    auto f = std::make_unique<QFile>(fichier);
+    if (!f->open(QIODevice::WriteOnly | QIODevice::Truncate) || f->write(enteteTrajectoire()) < 0 ||
+        !f->flush()) {
+        if (erreur)
+            *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, f->errorString());
+        return false;
+    }
+    m_fichier = std::move(f);
+    // A session already under way is recorded from now on, on its own clock.
+    if (m_enregistrement && m_sessionDemarree)
+        noterEtat(m_source->etat());
+    return true;
+}
+
+void CP5DLL::surChangement()
+{
+    if (!m_enregistrement)
+        return;
+    const EtatGant etat = m_source->etat();
+    m_enregistrement->positionX = etat.x - m_origine[0];
+    m_enregistrement->positionY = etat.y - m_origine[1];
+    m_enregistrement->positionZ = etat.z - m_origine[2];
+    std::memcpy(m_enregistrement->flexion, etat.flexion, sizeof etat.flexion);
+    for (int i = 0; i < 2; ++i)
+        m_enregistrement->bouton[i] = etat.bouton[i] ? 1 : 0;
+    if (m_sessionDemarree)
+        noterEtat(etat);
+}
+
+void CP5DLL::noterEtat(const EtatGant& etat)
+{
+    if (!m_fichier || (m_echantillonEcrit && etat == m_dernierEcrit))
+        return;
+    EchantillonGant e;
+    e.tempsMs = m_horlogeSession.elapsed();
+    e.etat = etat;
+    // Flushed line by line: a session cut short still leaves a file that replays.
+    if (m_fichier->write(formaterEchantillon(e)) < 0 || !m_fichier->flush()) {
+        arreterEnregistrement();
+        return;
+    }
+    m_echantillonEcrit = true;
+    m_dernierEcrit = etat;
+}
+
+void CP5DLL::arreterEnregistrement()
+{
+    m_fichier.reset();
+    m_echantillonEcrit = false;
+}

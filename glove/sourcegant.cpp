@@ -1,0 +1,48 @@
+#include "glove/sourcegant.h"
+
+#include "glove/sourceaucune.h"
+#include "glove/sourcerejeu.h"
+#include "glove/sourcevirtuelle.h"
+#include "glove/trajectoire.h"
+
+#include <utility>
+
+SourceGant::~SourceGant() = default;
+
+void SourceGant::definirAbonne(std::function<void()> abonne)
+{
+    m_abonne = std::move(abonne);
+}
+
+void SourceGant::signalerChangement()
+{
+    if (m_abonne)
+        m_abonne();
+}
+
+std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreur)
+{
+    const QString prefixeRejeu = QStringLiteral("replay:");
+    if (choix == QLatin1String("none"))
+        return std::make_unique<SourceAucune>();
+    if (choix == QLatin1String("virtual"))
+        return std::make_unique<SourceVirtuelle>();
+    if (choix.startsWith(prefixeRejeu)) {
+        const QString fichier = choix.mid(prefixeRejeu.size());
+        if (fichier.isEmpty()) {
+            if (erreur)
+                *erreur = QStringLiteral("replay: nom de fichier manquant (replay:FICHIER)");
+            return nullptr;
+        }
+        std::vector<EchantillonGant> echantillons;
+        if (!chargerTrajectoire(fichier, &echantillons, erreur))
+            return nullptr;
+        return std::make_unique<SourceRejeu>(std::move(echantillons));
+    }
+    if (erreur) {
+        *erreur = QStringLiteral("source de gant inconnue : \"%1\" (attendu : none, virtual ou "
+                                 "replay:FICHIER)")
+                      .arg(choix);
+    }
+    return nullptr;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "glove/etatgant.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+// Where the glove's values come from: nothing, a glove set by hand, or a recorded trajectory.
+// CP5DLL owns one source, subscribes to its changes and keeps the device record from them.
+//
+// Threads: a source lives on the thread that created it (the GUI thread) and reports changes
+// synchronously on that thread; nothing here is locked.
+class SourceGant
+{
+public:
+    SourceGant() = default;
+    SourceGant(const SourceGant&) = delete;
+    SourceGant& operator=(const SourceGant&) = delete;
+    virtual ~SourceGant();
+
+    // True when a glove is there to be read.
+    virtual bool ouvrir() = 0;
+    virtual void fermer() {}
+    // The operator armed tracking for the first time: time-driven sources start their clock.
+    virtual void demarrerHorloge() {}
+    virtual EtatGant etat() const = 0;
+
+    // Called after every change of etat(); one subscriber, replaced by the next call.
+    void definirAbonne(std::function<void()> abonne);
+
+protected:
+    void signalerChangement();
+
+private:
+    std::function<void()> m_abonne;
+};
+
+// Builds the source that the command line names: "none", "virtual" or "replay:FILE". On error,
+// null and a one-line message in `erreur` (for a file: its name, the line and the problem).
+std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreur);

@@ -1,0 +1,79 @@
+#include "glove/suivi.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float kEchelleGantVue = 0.01953125f;        // 5/256
+constexpr double kEchelleRobotVue = 19.5312497089617; // deliberately not 19.53125
+constexpr double kEchelleGantRobot = 0.001;
+
+constexpr double kCentreX = 3162.0, kDemiPlageX = 4300.0;
+constexpr double kDemiPlageY = 4500.0; // robot Y is centred on 0
+constexpr double kCentreZ = 2450.0, kDemiPlageZ = 4900.0;
+
+constexpr float kMinX = 1745.0f, kMaxX = 4300.0f;
+constexpr float kMinY = -4500.0f, kMaxY = 4500.0f;
+constexpr float kMinZ = 550.0f, kMaxZ = 4900.0f;
+
+} // namespace
+
+bool doigtEstPlie(unsigned char flexion)
+{
+    return flexion > kSeuilPince;
+}
+
+float filtreBande(float lecture, float precedente, float bande)
+{
+    return std::fabs(lecture - precedente) <= bande ? precedente : lecture;
+}
+
+Vecteur3f filtreBande(Vecteur3f lecture, Vecteur3f precedente, float bande)
+{
+    Vecteur3f r;
+    r.X = filtreBande(lecture.X, precedente.X, bande);
+    r.Y = filtreBande(lecture.Y, precedente.Y, bande);
+    r.Z = filtreBande(lecture.Z, precedente.Z, bande);
+    return r;
+}
+
+Vecteur3f pointGantVue(Vecteur3f positionGant)
+{
+    return {positionGant.X * kEchelleGantVue, positionGant.Y * kEchelleGantVue,
+            positionGant.Z * kEchelleGantVue};
+}
+
+Vecteur3f pointRobotVue(int x, int y, int z)
+{
+    Vecteur3f r;
+    r.X = static_cast<float>(y * (1.0 / kDemiPlageY) * kEchelleRobotVue);
+    r.Y = static_cast<float>((z - kCentreZ) * (1.0 / kDemiPlageZ) * kEchelleRobotVue);
+    r.Z = static_cast<float>((x - kCentreX) * (1.0 / kDemiPlageX) * kEchelleRobotVue);
+    return r;
+}
+
+Vecteur3f cibleDepuisGant(Vecteur3f positionGant)
+{
+    Vecteur3f r;
+    r.X = static_cast<float>(double(positionGant.Z) * kEchelleGantRobot * kDemiPlageX + kCentreX);
+    r.Y = static_cast<float>(double(positionGant.X) * kEchelleGantRobot * kDemiPlageY);
+    r.Z = static_cast<float>(double(positionGant.Y) * kEchelleGantRobot * kDemiPlageZ + kCentreZ);
+    return r;
+}
+
+Vecteur3f bornerCible(Vecteur3f cible)
+{
+    if (cible.X < kMinX)
+        cible.X = kMinX;
+    if (cible.Y < kMinY)
+        cible.Y = kMinY;
+    if (cible.Z < kMinZ)
+        cible.Z = kMinZ;
+    if (cible.X > kMaxX)
+        cible.X = kMaxX;
+    if (cible.Y > kMaxY)
+        cible.Y = kMaxY;
+    if (cible.Z > kMaxZ)
+        cible.Z = kMaxZ;
+    return cible;
+}

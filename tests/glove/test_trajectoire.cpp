@@ -1,0 +1,89 @@
+#include "glove/sourcegant.h"
+#include "glove/trajectoire.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <limits>
+
+class TestTrajectoire : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void erreurs_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<int>("ligne");
+        QTest::addColumn<QString>("probleme");
+        const QByteArray bon = "0 1 2 3 0 0 0 0 0 0 0\n";
+        QTest::newRow("champ manquant") << "# t x\n\n" + bon + "10 1 2 3 0 0 0 0 0 0\n"
+                                        << 4 << "11 champs attendus, 10";
+        QTest::newRow("virgule") << bon + "1 1,5 2 3 0 0 0 0 0 0 0\n" << 2 << "position x \"1,5\"";
+        QTest::newRow("nan") << bon + "5 1 nan 3 0 0 0 0 0 0 0\n" << 2 << "position y";
+        QTest::newRow("temps négatif") << "-1" + bon.mid(1) << 1 << "temps \"-1\" négatif";
+        QTest::newRow("flexion 256") << bon + "1 1 2 3 0 256 0 0 0 0 0\n" << 2 << "f1 \"256\" hors";
+        QTest::newRow("bouton 2") << bon + "1 1 2 3 0 0 0 0 0 2 0\n" << 2 << "bouton b0";
+        QTest::newRow("recul") << "50" + bon.mid(1) + bon << 2 << "le temps recule";
+        QTest::newRow("sans échantillon") << QByteArray("zelvor-gant 1\n#\n\n") << 3 << "aucun";
+        QTest::newRow("vide") << QByteArray() << 1 << "aucun échantillon";
+        QTest::newRow("tronqué") << bon + "20 1 2 3 0 0" << 2 << "dernière ligne tronquée";
+        QTest::newRow("version") << "zelvor-gant 2\n" + bon << 1 << "en-tête";
+        QTest::newRow("binaire") << QByteArray("\x00\xff\r \x80\n", 6) << 1 << "champs";
+    }
+    void erreurs()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(int, ligne);
+        QFETCH(QString, probleme);
+        QString erreur;
+        QVERIFY(!analyserTrajectoire(contenu, QStringLiteral("t.txt"), nullptr, &erreur));
+        QVERIFY2(erreur.startsWith(QStringLiteral("t.txt:%1: ").arg(ligne)) &&
+                     erreur.contains(probleme) && !erreur.contains(QLatin1Char('\n')),
+                 qPrintable(erreur));
+    }
+
+    void allerRetour()
+    {
+        // Floats that a short format would not bring back, and times beyond 32 bits.
+        const float v[] = {0.1f, -0.0f, 1e-30f, std::numeric_limits<float>::max(), -2.5e-7f};
+        std::vector<EchantillonGant> ecrits(3);
+        for (int i = 0; i < 3; ++i)
+            ecrits[i] = {i * 5000000011LL,
+                         {v[i], v[i + 1], v[i + 2], {0, 0, 0, 0, 255}, {i == 1, true}}};
+        // As if edited by hand: BOM, CRLF, tabs, comments between samples.
+        QByteArray texte = "\xEF\xBB\xBF" + enteteTrajectoire();
+        for (const EchantillonGant& e : ecrits)
+            texte += "  # commentaire\r\n" + formaterEchantillon(e).replace(' ', '\t');
+        std::vector<EchantillonGant> lus;
+        QString erreur;
+        QVERIFY2(analyserTrajectoire(texte, QStringLiteral("t"), &lus, &erreur),
+                 qPrintable(erreur));
+        QCOMPARE(lus.size(), ecrits.size());
+        for (std::size_t i = 0; i < lus.size(); ++i) {
+            QVERIFY(lus[i].tempsMs == ecrits[i].tempsMs && lus[i].etat == ecrits[i].etat);
+            QCOMPARE(std::signbit(lus[i].etat.y), std::signbit(ecrits[i].etat.y));
+        }
+    }
+
+    void fabrique()
+    {
+        QString erreur;
+        QVERIFY(creerSourceGant(QStringLiteral("virtual"), &erreur));
+        QVERIFY(!creerSourceGant(QStringLiteral("gant"), &erreur) && erreur.contains("\"gant\""));
+
+        QTemporaryDir dossier;
+        const QString fichier = dossier.filePath(QStringLiteral("t.txt"));
+        QVERIFY(!creerSourceGant(QStringLiteral("replay:") + fichier, &erreur));
+        QVERIFY2(erreur.startsWith(fichier + QStringLiteral(": ")), qPrintable(erreur));
+        QFile f(fichier);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("0 0 0 0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0 0 0 x\n");
+        f.close();
+        QVERIFY(!creerSourceGant(QStringLiteral("replay:") + fichier, &erreur));
+        QVERIFY2(erreur.startsWith(fichier + QStringLiteral(":2: bouton b1")), qPrintable(erreur));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrajectoire)
+#include "test_trajectoire.moc"

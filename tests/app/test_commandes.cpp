@@ -1,0 +1,329 @@
+// The operator's commands and the tracking tick, against the simulator.
+#include "bancfenetre.h"
+#include "glove/enregistrementp5.h"
+#include "robot/etatpartage.h"
+#include "view/glbox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryFile>
+#include <QTimer>
+
+namespace {
+// The five values of the last pose taught to point A.
+QList<QByteArray> dernierePose(const QList<QByteArray>& lignes)
+{
+    const int i = lignes.lastIndexOf("teach a");
+    return i < 0 ? QList<QByteArray>{} : lignes.mid(i + 1, 5);
+}
+
+// Waits until nothing new reached the controller for a moment.
+void attendreCalme(const BancFenetre& banc)
+{
+    int avant = -1;
+    while (banc.commandes().size() != avant) {
+        avant = banc.commandes().size();
+        QTest::qWait(150);
+    }
+}
+
+// On the box itself: the check box has no caption, so only its indicator takes clicks.
+void cliquerCaseACocher(GLObjectWindow& f)
+{
+    QTest::mouseClick(f.CommandeCheckBox, Qt::LeftButton, {},
+                      QPoint(6, f.CommandeCheckBox->height() / 2));
+}
+
+bool commandesManuellesActives(const GLObjectWindow& f)
+{
+    const QList<QWidget*> commandes = {f.HomingButton, f.AxeXSlider, f.AxeYSlider, f.AxeZSlider,
+                                       f.AxeRSlider,   f.AxePSlider, f.AxeXLabel,  f.AxeYLabel,
+                                       f.AxeZLabel,    f.AxeRLabel,  f.AxePLabel};
+    const bool premier = commandes.first()->isEnabled();
+    for (QWidget* w : commandes)
+        if (w->isEnabled() != premier)
+            qFatal("manual controls out of step");
+    return premier;
+}
+} // namespace
+
+class TestCommandes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pinceAvecHysteresisEtHoming();
+    void boutonsTenus();
+    void tickSansChangementNeDemandeRien();
+    void modesEtTransitions();
+    void lancerSansGantEtAPropos();
+    void curseurYEnseigneSonOppose();
+    void rejeuSuiviDeboutEnBout();
+    void panneSignaleeUneFoisParPanne();
+    void raccrochageSignale();
+};
+
+void TestCommandes::pinceAvecHysteresisEtHoming()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    const int debut = banc.commandes().size();
+    auto tick = [&](unsigned char flexion) {
+        banc.gant()->definirFlexion(1, flexion);
+        f.ActionTimer();
+    };
+    tick(50);
+    tick(51);
+    tick(51);
+    tick(50);
+    tick(50);
+    QCOMPARE(banc.commandes().mid(debut), (QList<QByteArray>{"close", "open"}));
+    tick(255);
+    QVERIFY(f.pinceFermee && !f.pinceOuverte && f.doigtPlie);
+    // Homing opens the gripper but leaves the flags as they were: closed.
+    f.InitRobot();
+    QCOMPARE(banc.commandes().mid(debut + 2, 3), (QList<QByteArray>{"close", "home", "open"}));
+    QVERIFY(f.pinceFermee && !f.pinceOuverte);
+    tick(200); // still bent: nothing
+    tick(50);  // straightened: open once
+    tick(51);  // bent again: close
+    attendreCalme(banc);
+    QList<QByteArray> apres = banc.commandes().mid(debut + 5);
+    // The slider pose that homing asked for goes out after the homing exchange.
+    const int pose = apres.indexOf("defp a");
+    QVERIFY(pose >= 0);
+    apres.remove(pose, 8);
+    QCOMPARE(apres, (QList<QByteArray>{"open", "close"}));
+}
+
+void TestCommandes::boutonsTenus()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    const int debut = banc.commandes().size();
+    banc.gant()->definirBouton(1, true);
+    for (int i = 0; i < 3; ++i)
+        f.ActionTimer();
+    banc.gant()->definirBouton(1, false);
+    f.ActionTimer();
+    QCOMPARE(banc.commandes().mid(debut), (QList<QByteArray>{"home", "home", "home"}));
+
+    // The first button re-zeroes on every tick it is held: the glove reads 0 where it stands.
+    banc.gant()->definirPosition(100, 200, -100);
+    f.ActionTimer();
+    QCOMPARE(f.positionGant.X, 100.0f);
+    banc.gant()->definirBouton(0, true);
+    f.ActionTimer();
+    QCOMPARE(f.positionGant.X, 0.0f);
+    QCOMPARE(f.positionGantPrecedente.Y, 0.0f);
+    banc.gant()->definirPosition(150, 200, -100);
+    f.ActionTimer();
+    QCOMPARE(f.positionGant.X, 0.0f);
+    banc.gant()->definirBouton(0, false);
+    banc.gant()->definirPosition(190, 200, -100);
+    f.ActionTimer();
+    QCOMPARE(f.positionGant.X, 40.0f); // from the place of the last re-zeroing
+}
+
+void TestCommandes::tickSansChangementNeDemandeRien()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    f.suiviActif = true;
+    banc.gant()->definirPosition(100, 200, -100);
+    f.ActionTimer();
+    QCOMPARE(f.CapteurXValue->text(), QString("100"));
+    QCOMPARE(f.CapteurZValue->text(), QString("-100"));
+    QCOMPARE(f.cibleX, 2732.0f);
+    QCOMPARE(f.cibleY, 450.0f);
+    QCOMPARE(f.cibleZ, 3430.0f);
+    QCOMPARE(f.glbox->gloveY, 3.90625f);
+    attendreCalme(banc);
+    QCOMPARE(dernierePose(banc.commandes()),
+             (QList<QByteArray>{"2732", "-450", "3430", "-850", "0"}));
+    const int poses = banc.commandes().count("teach a");
+    f.ActionTimer();
+    // A reading inside the dead band keeps the previous one: no move either.
+    banc.gant()->definirPosition(110, 180, -75);
+    f.ActionTimer();
+    QCOMPARE(f.CapteurXValue->text(), QString("100"));
+    attendreCalme(banc);
+    QCOMPARE(banc.commandes().count("teach a"), poses);
+    const ConsigneRobot c = consigneRobot.copie();
+    QCOMPARE(c.Y, -450.0);
+    // Once the list of point A is read, the view draws the robot where the hand is: no delta.
+    QTRY_COMPARE(positionRobot.Z.load(), 3430);
+    f.ActionTimer();
+    QCOMPARE(f.RobotXValue->text(), QString("2732"));
+    QCOMPARE(f.DeltaXValue->text(), QString("3.90625"));
+    QCOMPARE(f.DeltaYValue->text(), QString("0"));
+    QCOMPARE(f.DeltaZValue->text(), QString("0"));
+}
+
+void TestCommandes::modesEtTransitions()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(f.CommandeCheckBox->isChecked());
+    QVERIFY(commandesManuellesActives(f));
+
+    // Manual -> glove, waiting: the controls go, the timer does not start.
+    cliquerCaseACocher(f);
+    QVERIFY(!f.CommandeCheckBox->isChecked());
+    QVERIFY(!commandesManuellesActives(f));
+    QVERIFY(!f.timer->isActive());
+    QVERIFY(!f.suiviActif);
+
+    // Waiting -> tracking with "Lancer".
+    QTest::mouseClick(f.LancerButton, Qt::LeftButton);
+    QVERIFY(f.timer->isActive());
+    QCOMPARE(f.timer->interval(), 50);
+    QVERIFY(f.suiviActif);
+    banc.gant()->definirPosition(100, 200, -100);
+    QTRY_COMPARE(f.CapteurXValue->text(), QString("100"));
+
+    // Tracking -> manual: readouts to "0", crosses at the origin, the slider pose sent.
+    attendreCalme(banc);
+    cliquerCaseACocher(f);
+    QVERIFY(f.CommandeCheckBox->isChecked());
+    QVERIFY(commandesManuellesActives(f));
+    QVERIFY(!f.timer->isActive());
+    for (QLabel* l : {f.CapteurXValue, f.CapteurYValue, f.CapteurZValue, f.RobotXValue,
+                      f.RobotYValue, f.RobotZValue, f.DeltaXValue, f.DeltaYValue, f.DeltaZValue})
+        QCOMPARE(l->text(), QString("0"));
+    QCOMPARE(f.glbox->gloveX, 0.0f);
+    QCOMPARE(f.glbox->robotZ, 0.0f);
+    attendreCalme(banc);
+    QCOMPARE(dernierePose(banc.commandes()), (QList<QByteArray>{"3162", "0", "2450", "-850", "0"}));
+
+    // "Lancer" from manual mode unchecks the box itself and re-zeroes the glove.
+    QTest::mouseClick(f.LancerButton, Qt::LeftButton);
+    QVERIFY(!f.CommandeCheckBox->isChecked());
+    QVERIFY(!commandesManuellesActives(f));
+    QVERIFY(f.timer->isActive());
+    QTRY_COMPARE(f.CapteurXValue->text(), QString("0"));
+    QVERIFY(banc.repondeur.boites.isEmpty());
+}
+
+void TestCommandes::lancerSansGantEtAPropos()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("none", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    QCOMPARE(banc.repondeur.boites.size(), 1); // E0001 at start-up
+    f.Lancer();
+    QTRY_COMPARE(banc.repondeur.boites.size(), 2);
+    QVERIFY(banc.repondeur.boites[1].texte.endsWith("Code erreur : E0001"));
+    QVERIFY(!f.timer->isActive());
+    QVERIFY(f.CommandeCheckBox->isChecked());
+    QVERIFY(commandesManuellesActives(f));
+    QVERIFY(f.suiviActif);
+
+    // Homing without a glove: the box first, then the homing all the same.
+    attendreCalme(banc);
+    const int debut = banc.commandes().size();
+    f.InitRobot();
+    QCOMPARE(banc.repondeur.boites.size(), 3);
+    QCOMPARE(banc.commandes().mid(debut, 2), (QList<QByteArray>{"home", "open"}));
+
+    f.Parcourir();
+    QCOMPARE(banc.repondeur.boites.size(), 4);
+    QCOMPARE(banc.repondeur.boites[3].titre, QString("A propos"));
+    const QStringList lignes = banc.repondeur.boites[3].texte.split('\n');
+    QCOMPARE(lignes.size(), 3);
+    QCOMPARE(lignes[0], QString("ZELVOR 1.1"));
+    QVERIFY(lignes[1].startsWith("Realisé par : "));
+    QVERIFY(lignes[2].startsWith("Encadré par : "));
+}
+
+void TestCommandes::curseurYEnseigneSonOppose()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    f.AxeYSlider->setValue(1000);
+    attendreCalme(banc);
+    QCOMPARE(dernierePose(banc.commandes()),
+             (QList<QByteArray>{"3162", "-1000", "2450", "-850", "0"}));
+    // Homing takes the slider as it stands, not negated.
+    f.InitRobot();
+    attendreCalme(banc);
+    QCOMPARE(dernierePose(banc.commandes()),
+             (QList<QByteArray>{"3162", "1000", "2450", "-850", "0"}));
+}
+
+void TestCommandes::rejeuSuiviDeboutEnBout()
+{
+    QTemporaryFile trajet;
+    QVERIFY(trajet.open());
+    trajet.write("zelvor-gant 1\n"
+                 "0 0 0 0 0 0 0 0 0 0 0\n"
+                 "100 100 200 -100 0 0 0 0 0 0 0\n"
+                 "200 200 400 -200 0 120 0 0 0 0 0\n");
+    trajet.close();
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("replay:" + trajet.fileName(), BancFenetre::rapide()));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    f.Lancer();
+    // The last sample: X 200 -> robot Y 900 (sent negated), Y 400 -> Z 4410, Z -200 -> X 2302.
+    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()),
+                              (QList<QByteArray>{"2302", "-900", "4410", "-850", "0"}), 5000);
+    QVERIFY(banc.commandes().contains("close")); // the finger bent past the threshold
+}
+
+void TestCommandes::panneSignaleeUneFoisParPanne()
+{
+    BornesLiaison bornes;
+    bornes.echangeMs = 200;
+    bornes.sondageMs = 100;
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), bornes));
+    GLObjectWindow& f = *banc.fenetre;
+    attendreCalme(banc);
+    banc.sim.setSilencieux(true);
+    QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
+    QCOMPARE(banc.repondeur.boites[0].titre, QString("Liaison avec le robot interrompue"));
+    QCOMPARE(banc.repondeur.boites[0].texte,
+             QString("Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005")
+                 .arg(banc.sim.peripherique()));
+    // The listings keep failing, a slider moves, the window keeps running: still one box.
+    f.AxeXSlider->setValue(3000);
+    QTest::qWait(800);
+    QCOMPARE(banc.repondeur.boites.size(), 1);
+    // The line comes back: the pose that was waiting goes out; a new outage is news again.
+    banc.sim.setSilencieux(false);
+    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()).value(0), QByteArray("3000"), 5000);
+    QTRY_COMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
+    banc.sim.setSilencieux(true);
+    QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 2, 3000);
+}
+
+void TestCommandes::raccrochageSignale()
+{
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    attendreCalme(banc);
+    banc.sim.raccrocher();
+    QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
+    QCOMPARE(banc.repondeur.boites[0].texte,
+             QString("Le port %1 a été fermé ou débranché.\nCode erreur : E0006")
+                 .arg(banc.sim.peripherique()));
+    QTest::qWait(600);
+    QCOMPARE(banc.repondeur.boites.size(), 1);
+}
+
+QTEST_MAIN(TestCommandes)
+#include "test_commandes.moc"

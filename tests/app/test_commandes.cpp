@@ -1,6 +1,8 @@
 // The operator's commands and the tracking tick, against the simulator.
 #include "bancfenetre.h"
 #include "glove/enregistrementp5.h"
+#include "glove/suivi.h"
+#include "glove/trajectoire.h"
 #include "robot/etatpartage.h"
 #include "view/glbox.h"
 
@@ -61,6 +63,7 @@ private slots:
     void lancerSansGantEtAPropos();
     void curseurYEnseigneSonOppose();
     void rejeuSuiviDeboutEnBout();
+    void rejeuDuTrajetDeDemonstration();
     void panneSignaleeUneFoisParPanne();
     void raccrochageSignale();
 };
@@ -282,6 +285,26 @@ void TestCommandes::rejeuSuiviDeboutEnBout()
     QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()),
                               (QList<QByteArray>{"2302", "-900", "4410", "-850", "0"}), 5000);
     QVERIFY(banc.commandes().contains("close")); // the finger bent past the threshold
+}
+
+void TestCommandes::rejeuDuTrajetDeDemonstration()
+{
+    const QString fichier = QStringLiteral(ZELVOR_SOURCES "/glove/trajectoires/balayage.txt");
+    std::vector<EchantillonGant> echantillons;
+    QString erreur;
+    QVERIFY2(chargerTrajectoire(fichier, &echantillons, &erreur), qPrintable(erreur));
+    const EtatGant fin = echantillons.back().etat;
+    const Vecteur3f cible = bornerCible(cibleDepuisGant({fin.x, fin.y, fin.z}));
+    const QList<QByteArray> attendue = {QByteArray::number(static_cast<int>(cible.X)),
+                                        QByteArray::number(static_cast<int>(-cible.Y)),
+                                        QByteArray::number(static_cast<int>(cible.Z)), "-850", "0"};
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("replay:" + fichier, BancFenetre::rapide()));
+    attendreCalme(banc);
+    banc.fenetre->Lancer();
+    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()), attendue, 8000);
+    QCOMPARE(banc.commandes().count("close"), 1);
+    QCOMPARE(banc.commandes().count("open"), 2); // at start-up, and when the finger straightens
 }
 
 void TestCommandes::panneSignaleeUneFoisParPanne()

@@ -13,13 +13,14 @@
 class BancFenetre
 {
 public:
+    // True when the window started; `port` replaces the simulator's device when given.
     bool demarrer(const QString& gant = QStringLiteral("virtual"), OptionsSimulateur options = {},
-                  BornesLiaison bornes = {})
+                  BornesLiaison bornes = {}, const QString& port = {})
     {
         if (!sim.demarrer(options))
             return false;
         ConfigurationZelvor cfg;
-        cfg.port = sim.peripherique();
+        cfg.port = port.isEmpty() ? sim.peripherique() : port;
         cfg.gant = gant;
         cfg.bornes = bornes;
         fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);

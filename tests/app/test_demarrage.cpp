@@ -1,10 +1,7 @@
 // Start-up, wiring and shutdown of the main window, in process against the simulator.
-#include "app/globjectwindow.h"
-#include "glove/cp5dll.h"
-#include "repondeur.h"
+#include "bancfenetre.h"
 #include "robot/etatpartage.h"
 #include "robot/liaisonserie.h"
-#include "sim/simulateurpty.h"
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
@@ -13,14 +10,6 @@
 #include <QTest>
 
 namespace {
-QList<QByteArray> lignes(const SimulateurPty& sim)
-{
-    QList<QByteArray> l;
-    for (const LigneRecue& r : sim.transcript())
-        l.append(r.ligne.trimmed().toLower());
-    return l;
-}
-
 const QList<QByteArray> kPoseDepart = {"defp a", "teach a", "3162", "0",
                                        "2450",   "-850",    "0",    "move a"};
 } // namespace
@@ -40,54 +29,38 @@ private slots:
 
 void TestDemarrage::traficDeDemarrage()
 {
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
-    cfg.gant = "virtual";
-    RepondeurBoites repondeur;
-    {
-        GLObjectWindow fenetre(nullptr, nullptr, cfg);
-        QCOMPARE(fenetre.statutDemarrage(), 0);
-        QVERIFY(fenetre.p5Detecte);
-        QVERIFY(fenetre.LancerButton->isEnabled());
-        // Two listings at least: the first at once, the next half a second later.
-        QTRY_VERIFY_WITH_TIMEOUT(lignes(sim).count("listpv a") >= 2, 3000);
-        QTRY_COMPARE(positionRobot.X.load(), 3162);
-    }
-    const QList<QByteArray> l = lignes(sim);
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.fenetre->p5Detecte);
+    QVERIFY(banc.fenetre->LancerButton->isEnabled());
+    // Two listings at least: the first at once, the next half a second later.
+    QTRY_VERIFY_WITH_TIMEOUT(banc.lignes().count("listpv a") >= 2, 3000);
+    QTRY_COMPARE(positionRobot.X.load(), 3162);
+    banc.fenetre.reset();
+    const QList<QByteArray> l = banc.lignes();
     // "open", the start pose, then the same pose again from the worker, listings beside it.
     QCOMPARE(l.mid(0, 9), QList<QByteArray>{"open"} + kPoseDepart);
     QList<QByteArray> reste = l.mid(9);
     reste.removeAll("listpv a");
     QCOMPARE(reste, kPoseDepart);
-    QVERIFY(repondeur.boites.isEmpty());
+    QVERIFY(banc.repondeur.boites.isEmpty());
 }
 
 void TestDemarrage::sansGant()
 {
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
-    cfg.gant = "none";
-    RepondeurBoites repondeur;
-    GLObjectWindow fenetre(nullptr, nullptr, cfg);
-    QCOMPARE(fenetre.statutDemarrage(), 0);
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("none", BancFenetre::rapide()));
+    const RepondeurBoites& repondeur = banc.repondeur;
     QCOMPARE(repondeur.boites.size(), 1);
     QCOMPARE(repondeur.boites[0].titre, QString("Aucun périphérique P5 détecté"));
     QCOMPARE(repondeur.boites[0].texte,
              QString("Aucun périphérique P5 n'a été détecté sur votre ordinateur. \nVeuillez "
                      "vérifier votre dispositif.\nCode erreur : E0001"));
     QCOMPARE(repondeur.boites[0].icone, QMessageBox::Information);
-    QVERIFY(!fenetre.LancerButton->isEnabled());
-    QVERIFY(!fenetre.p5Detecte);
+    QVERIFY(!banc.fenetre->LancerButton->isEnabled());
+    QVERIFY(!banc.fenetre->p5Detecte);
     // The robot still gets the start pose.
-    QTRY_VERIFY(lignes(sim).mid(0, 9) == QList<QByteArray>{"open"} + kPoseDepart);
+    QTRY_VERIFY(banc.lignes().mid(0, 9) == QList<QByteArray>{"open"} + kPoseDepart);
 }
 
 void TestDemarrage::portAbsentOuOccupe_data()
@@ -107,32 +80,31 @@ void TestDemarrage::portAbsentOuOccupe()
 {
     QFETCH(QString, cas);
     QFETCH(QString, texte);
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    LiaisonSerie autreProgramme(sim.peripherique());
+    BancFenetre banc;
+    // Another program holds the simulator's line in the "occupe" case.
+    std::unique_ptr<LiaisonSerie> autreProgramme;
+    QString port = cas == "absent" ? "/dev/zelvor-absent" : cas == "refuse" ? "/dev/null" : "";
+    OptionsSimulateur options = BancFenetre::rapide();
+    QVERIFY(banc.sim.demarrer(options));
+    if (cas == "occupe") {
+        autreProgramme = std::make_unique<LiaisonSerie>(banc.sim.peripherique());
+        QCOMPARE(autreProgramme->Ouvrir(), 1);
+        port = banc.sim.peripherique();
+    }
     ConfigurationZelvor cfg;
     cfg.gant = "virtual";
-    if (cas == "absent") {
-        cfg.port = "/dev/zelvor-absent";
-    } else if (cas == "occupe") {
-        QCOMPARE(autreProgramme.Ouvrir(), 1);
-        cfg.port = sim.peripherique();
-    } else {
-        cfg.port = "/dev/null";
-    }
-    RepondeurBoites repondeur;
+    cfg.port = port;
     GLObjectWindow fenetre(nullptr, nullptr, cfg);
     QCOMPARE(fenetre.statutDemarrage(), 1);
     QCOMPARE(fenetre.etatPort, cas == "refuse" ? 3 : 2);
     QVERIFY(!fenetre.isVisible());
+    const RepondeurBoites& repondeur = banc.repondeur;
     QCOMPARE(repondeur.boites.size(), 1);
     QCOMPARE(repondeur.boites[0].titre, QString("Erreur de configuration du port Série"));
-    QCOMPARE(repondeur.boites[0].texte, texte.arg(cfg.port));
+    QCOMPARE(repondeur.boites[0].texte, texte.arg(port));
     QCOMPARE(repondeur.boites[0].icone, QMessageBox::Critical);
     QTest::qWait(100);
-    QVERIFY(sim.transcript().isEmpty()); // nothing was sent, no worker started
+    QVERIFY(banc.sim.transcript().isEmpty()); // nothing was sent, no worker started
 }
 
 void TestDemarrage::tableDesSlotsEtConnexions()
@@ -156,14 +128,9 @@ void TestDemarrage::tableDesSlotsEtConnexions()
     QCOMPARE(meta.propertyCount(), meta.propertyOffset());
     QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
 
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
-    cfg.gant = "virtual";
-    GLObjectWindow fenetre(nullptr, nullptr, cfg);
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    GLObjectWindow& fenetre = *banc.fenetre;
     // Every slider drives its own axis; Y is negated on its way to the robot.
     fenetre.AxeXSlider->setValue(4300);
     fenetre.AxeYSlider->setValue(1000);
@@ -184,22 +151,15 @@ void TestDemarrage::tableDesSlotsEtConnexions()
 
 void TestDemarrage::fermetureRapideAvecControleurMuet()
 {
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
-    cfg.gant = "virtual";
-    RepondeurBoites repondeur;
-    auto fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
-    QTRY_VERIFY(lignes(sim).contains("listpv a"));
-    sim.setSilencieux(true);
-    fenetre->AxeXSlider->setValue(2000); // a pose exchange now waits on the silent line
+    BancFenetre banc;
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QTRY_VERIFY(banc.lignes().contains("listpv a"));
+    banc.sim.setSilencieux(true);
+    banc.fenetre->AxeXSlider->setValue(2000); // a pose exchange now waits on the silent line
     QTest::qWait(100);
     QElapsedTimer chrono;
     chrono.start();
-    fenetre.reset();
+    banc.fenetre.reset();
     QVERIFY2(chrono.elapsed() < 1000, qPrintable(QString::number(chrono.elapsed())));
 }
 

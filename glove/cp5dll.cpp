@@ -37,16 +37,18 @@ void CP5DLL::P5_CalibratePositionData(int)
 {
     if (!m_enregistrement)
         return;
+    // The origin is where the glove is at this moment, before a replay's clock starts: samples
+    // due at once belong to the session, after the origin, as they did when it was recorded.
+    const EtatGant etat = m_source->etat();
+    m_origine[0] = etat.x;
+    m_origine[1] = etat.y;
+    m_origine[2] = etat.z;
     if (!m_sessionDemarree) {
         m_sessionDemarree = true;
         m_horlogeSession.start();
         // May already bring the replay's first samples, through surChangement().
         m_source->demarrerHorloge();
     }
-    const EtatGant etat = m_source->etat();
-    m_origine[0] = etat.x;
-    m_origine[1] = etat.y;
-    m_origine[2] = etat.z;
     surChangement();
 }
 

@@ -86,6 +86,16 @@ private slots:
         }
         QCOMPARE(vues, QByteArrayList({"0 0 0", "1 2 3", "4 4 4"}));
         QVERIFY(p5->enregistrement()->flexion[1] == 99 && p5->enregistrement()->bouton[0] == 1);
+
+        // A change recorded in the same millisecond as the re-zeroing came after it: the origin
+        // is the first sample, not the second.
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("0 5 5 5 0 0 0 0 0 0 0\n0 7 5 5 0 0 0 0 0 0 0\n");
+        f.close();
+        auto meme = gantRejeu(f.fileName());
+        QVERIFY(meme->P5_Init() != 0);
+        meme->P5_CalibratePositionData(0);
+        QCOMPARE(positionLue(*meme), QByteArray("2 0 0"));
     }
 
     void enregistrementPuisRejeu()

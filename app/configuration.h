@@ -11,5 +11,7 @@ struct ConfigurationZelvor
     QString port = QStringLiteral("COM1");
     QString gant = QStringLiteral("none"); // "none", "virtual" or "replay:FILE"
     QString enregistrementGant;            // --glove-record FILE, empty for none
+    bool simulation = false;               // --simulate: the controller is simulated in-process
+    QString transcriptSimulation;          // --sim-transcript FILE, empty for none
     BornesLiaison bornes;
 };

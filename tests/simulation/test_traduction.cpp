@@ -1,0 +1,180 @@
+// The English translation: every text of the window, its message boxes and the glove panel has
+// one; the French texts stay the source.
+#include "../app/repondeur.h"
+#include "app/configuration.h"
+#include "app/globjectwindow.h"
+#include "app/langue.h"
+#include "sim/panneaugantvirtuel.h"
+#include "sim/simulateurpty.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+// What a widget and its children show: window title, captions, titles and tool tips.
+QStringList textesAffiches(QWidget* racine)
+{
+    QStringList textes{racine->windowTitle(), racine->toolTip()};
+    for (QWidget* w : racine->findChildren<QWidget*>()) {
+        textes << w->toolTip();
+        if (auto* l = qobject_cast<QLabel*>(w))
+            textes << l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w))
+            textes << b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            textes << g->title();
+    }
+    textes.removeAll(QString());
+    return textes;
+}
+
+// A window whose port does not exist: the form and its texts are built all the same, and the
+// boxes of the start-up (no glove, no port) are answered.
+std::unique_ptr<GLObjectWindow> fenetreSansPort()
+{
+    ConfigurationZelvor cfg;
+    cfg.port = QStringLiteral("/dev/zelvor-absent");
+    cfg.gant = QStringLiteral("none");
+    return std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
+}
+
+struct TexteDuCode
+{
+    QString contexte;
+    QString texte;
+};
+
+// Every literal text the window's and the panel's code hands to the translation, read from the
+// sources themselves, so that a text added there is checked without touching this test:
+// traduire("...") and QCoreApplication::translate("Contexte", "...") in app/, texte("...") in
+// the panel; adjacent literals are joined, \n and \" read as in C++.
+QList<TexteDuCode> textesDuCode()
+{
+    static const QRegularExpression appel(
+        R"re((\btraduire|\btexte|\btranslate)\(\s*(?:"(\w+)"\s*,\s*)?((?:\s*"(?:[^"\\]|\\.)*")+)\s*[,)])re");
+    static const QRegularExpression litteral(R"re("((?:[^"\\]|\\.)*)")re");
+    QStringList fichiers{QStringLiteral(ZELVOR_SOURCES "/sim/panneaugantvirtuel.cpp")};
+    for (const QString& f : QDir(QStringLiteral(ZELVOR_SOURCES "/app")).entryList({"*.cpp"}))
+        fichiers << QStringLiteral(ZELVOR_SOURCES "/app/") + f;
+    QList<TexteDuCode> textes;
+    for (const QString& chemin : fichiers) {
+        QFile f(chemin);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QString code = QString::fromUtf8(f.readAll());
+        for (const auto& a : appel.globalMatch(code)) {
+            const QString fonction = a.captured(1);
+            QString contexte = a.captured(2);
+            if (fonction == "translate" && contexte.isEmpty())
+                continue; // the context, not a text: its text is a variable
+            if (contexte.isEmpty())
+                contexte = fonction == "texte" ? "PanneauGantVirtuel" : "GLObjectWindow";
+            QString texte;
+            for (const auto& l : litteral.globalMatch(a.captured(3)))
+                texte += l.captured(1);
+            texte.replace("\\n", "\n").replace("\\\"", "\"").replace("\\\\", "\\");
+            textes.append({contexte, texte});
+        }
+    }
+    return textes;
+}
+
+} // namespace
+
+class TestTraduction : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void toutLeTexteEstTraduit();
+    void enAnglais();
+    void choixDeLaLangue_data();
+    void choixDeLaLangue();
+
+private:
+    QTranslator anglais;
+};
+
+void TestTraduction::initTestCase()
+{
+    QVERIFY(anglais.load(QString::fromLatin1(kTraductionAnglaise)));
+}
+
+void TestTraduction::toutLeTexteEstTraduit()
+{
+    RepondeurBoites repondeur;
+    const auto fenetre = fenetreSansPort();
+    QStringList manquants;
+    for (const QString& t : textesAffiches(fenetre.get()))
+        if (anglais.translate("GLObjectWindow", t.toUtf8().constData()).isEmpty())
+            manquants << t;
+    // The message boxes and the panel's texts, shown only in some states, from the code.
+    const QList<TexteDuCode> code = textesDuCode();
+    QVERIFY2(code.size() > 60, qPrintable(QString::number(code.size())));
+    for (const TexteDuCode& t : code)
+        if (anglais.translate(t.contexte.toUtf8().constData(), t.texte.toUtf8().constData())
+                .isEmpty())
+            manquants << t.contexte + ": " + t.texte;
+    QVERIFY2(manquants.isEmpty(), qPrintable("untranslated: " + manquants.join(" | ")));
+}
+
+void TestTraduction::enAnglais()
+{
+    SimulateurPty sim; // not started: the panel shows the arm at rest
+    PanneauGantVirtuel panneau(nullptr, &sim);
+    QCoreApplication::installTranslator(&anglais);
+    RepondeurBoites repondeur;
+    const auto fenetre = fenetreSansPort();
+    QCoreApplication::sendPostedEvents(&panneau, QEvent::LanguageChange); // retranslates itself
+    QCoreApplication::removeTranslator(&anglais);
+
+    QCOMPARE(fenetre->LancerButton->text(), QString("Start"));
+    QCOMPARE(fenetre->CapteurGroupBox->title(), QString("3D sensor:"));
+    // The boxes of the start-up went through the translation too, their arguments filled in.
+    QCOMPARE(repondeur.boites.size(), 2);
+    QCOMPARE(repondeur.boites[0].titre, QString("No P5 device detected"));
+    QCOMPARE(repondeur.boites[1].texte,
+             QString("Cannot open port /dev/zelvor-absent.\nError code: E0002"));
+    QCOMPARE(panneau.windowTitle(), QString("Virtual glove"));
+    QCOMPARE(panneau.etatPince()->text(), QString("Gripper open"));
+
+    // Back in French, byte for byte.
+    QVERIFY(QMetaObject::invokeMethod(fenetre.get(), "languageChange"));
+    QCOMPARE(fenetre->CapteurGroupBox->title(), QString("Gestion du capteur 3D :"));
+    QCoreApplication::sendPostedEvents(&panneau, QEvent::LanguageChange);
+    QCOMPARE(panneau.etatPince()->text(), QString("Pince ouverte"));
+}
+
+void TestTraduction::choixDeLaLangue_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("anglais");
+    QTest::newRow("en_GB") << "en_GB" << true;
+    QTest::newRow("fr_FR") << "fr_FR" << false;
+    QTest::newRow("C") << "C" << false;
+}
+
+void TestTraduction::choixDeLaLangue()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, anglais);
+    QCOMPARE(installerTraduction(*QCoreApplication::instance(), QLocale(locale)), anglais);
+    QCOMPARE(QCoreApplication::translate("GLObjectWindow", "Quitter"),
+             QString(anglais ? "Quit" : "Quitter"));
+    for (auto* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+}
+
+QTEST_MAIN(TestTraduction)
+#include "test_traduction.moc"

@@ -1,8 +1,11 @@
-// The program as a process: command line, no OpenGL, signals.
+// The program as a process: command line, no OpenGL, signals, the simulation mode.
 #include "sim/simulateurpty.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 
@@ -29,6 +32,43 @@ Resultat lancer(const QStringList& arguments, const QString& plateforme = "xcb")
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2000,
             p.readAllStandardOutput(), p.readAllStandardError()};
 }
+
+// The program with a virtual glove, on a simulator that falls silent after `silenceApres` lines.
+struct SurSimulateur
+{
+    // True once `lignes` lines reached the controller.
+    bool demarrer(int silenceApres, int lignes)
+    {
+        OptionsSimulateur options;
+        options.baud = 0;
+        options.silenceApres = silenceApres;
+        if (!sim.demarrer(options))
+            return false;
+        p.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove", "virtual"});
+        return p.waitForStarted() && sim.attendreLignes(lignes, 10000);
+    }
+    // How long the program took to end on `signal`, with status 0; -1 if it did not.
+    qint64 arreter(int signal)
+    {
+        QElapsedTimer chrono;
+        chrono.start();
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        const bool net =
+            p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return net ? chrono.elapsed() : -1;
+    }
+
+    SimulateurPty sim;
+    QProcess p;
+};
+
+// The processes that `pid` started (the children of its main thread, where ours are made).
+QList<QByteArray> enfants(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().split(' ') : QList<QByteArray>{};
+}
+
 } // namespace
 
 class TestProgramme : public QObject
@@ -41,6 +81,7 @@ private slots:
     void sansOpenGL();
     void signalPendantUnDemarrageMuet();
     void signalPendantLaMarche();
+    void simulationDeboutEnBout();
 };
 
 void TestProgramme::ligneDeCommande_data()
@@ -57,6 +98,14 @@ void TestProgramme::ligneDeCommande_data()
     QTest::newRow("fichier de rejeu absent")
         << QStringList{"--glove", "replay:/nonexistent/trajet.txt", "--port", "/dev/zelvor-absent"}
         << 2 << "/nonexistent/trajet.txt";
+    QTest::newRow("rejeu absent en simulation")
+        << QStringList{"--simulate", "--glove", "replay:/nonexistent/trajet.txt"} << 2
+        << "/nonexistent/trajet.txt";
+    QTest::newRow("port et simulation") << QStringList{"--simulate", "--port", "/dev/ttyUSB0"} << 2
+                                        << "zelvor: --simulate and --port exclude each other";
+    QTest::newRow("transcript sans simulation")
+        << QStringList{"--sim-transcript", "/tmp/t", "--port", "/dev/zelvor-absent"} << 2
+        << "zelvor: --sim-transcript needs --simulate";
 }
 
 void TestProgramme::ligneDeCommande()
@@ -68,8 +117,9 @@ void TestProgramme::ligneDeCommande()
     QCOMPARE(r.statut, statut);
     const QByteArray texte = statut == 0 ? r.sortie : r.erreur;
     QVERIFY2(texte.contains(message.toUtf8()), texte.constData());
-    if (statut != 0) // one line of ours, and no window or box behind it
-        QCOMPARE(r.erreur.count("zelvor: "), 1);
+    // One line of ours, and no window, box or simulated controller behind it.
+    if (statut != 0)
+        QVERIFY(r.erreur.count("zelvor: ") == 1 && !r.sortie.contains("/dev/pts/"));
 }
 
 void TestProgramme::sansOpenGL()
@@ -83,40 +133,56 @@ void TestProgramme::sansOpenGL()
 
 void TestProgramme::signalPendantUnDemarrageMuet()
 {
-    OptionsSimulateur options;
-    options.baud = 0;
-    options.silenceApres = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    QProcess p;
-    p.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove", "virtual"});
-    QVERIFY(p.waitForStarted());
-    QVERIFY(sim.attendreLignes(1, 10000)); // "open" is out; its answer will never come
-    QElapsedTimer chrono;
-    chrono.start();
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    QVERIFY(p.waitForFinished(5000));
-    QVERIFY2(chrono.elapsed() < 1000, qPrintable(QString::number(chrono.elapsed())));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
+    SurSimulateur z;
+    QVERIFY(z.demarrer(0, 1)); // "open" is out; its answer will never come
+    const qint64 duree = z.arreter(SIGTERM);
+    QVERIFY2(duree >= 0 && duree < 1000, qPrintable(QString::number(duree)));
 }
 
 void TestProgramme::signalPendantLaMarche()
 {
-    OptionsSimulateur options;
-    options.baud = 0;
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
-    QProcess p;
-    p.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove", "virtual"});
-    QVERIFY(p.waitForStarted());
-    QVERIFY(sim.attendreLignes(19, 10000)); // open, two poses, a listing
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    QVERIFY(p.waitForFinished(5000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
-    // The port was closed: another program can have it now.
-    QTRY_VERIFY(!sim.raccroche());
+    SurSimulateur z;
+    QVERIFY(z.demarrer(-1, 19)); // open, two poses, a listing
+    QVERIFY(z.arreter(SIGINT) >= 0);
+    QTRY_VERIFY(!z.sim.raccroche()); // the port was closed: another program can have it now
+}
+
+void TestProgramme::simulationDeboutEnBout()
+{
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString transcript = dossier.filePath("transcript");
+    QProcess zelvor;
+    zelvor.start(ZELVOR_BINAIRE, {"--simulate", "--sim-transcript", transcript});
+    QVERIFY(zelvor.waitForStarted());
+
+    QTRY_VERIFY_WITH_TIMEOUT(zelvor.canReadLine(), 10000);
+    const QString ligne = QString::fromUtf8(zelvor.readLine()).trimmed();
+    const QRegularExpression motif("^Contrôleur simulé sur (/dev/pts/\\d+)$");
+    const QRegularExpressionMatch trouve = motif.match(ligne);
+    QVERIFY2(trouve.hasMatch(), qPrintable(ligne));
+    const QString peripherique = trouve.captured(1);
+    QVERIFY(QFile::exists(peripherique));
+
+    // Two listings: the first was answered, at the pace of a real line, or no second would come.
+    const auto recu = [&] {
+        QFile f(transcript);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toLower() : QByteArray();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(recu().count("listpv a") >= 2, 15000);
+    const QByteArray debut = recu();
+    QVERIFY2(debut.indexOf("open") < debut.indexOf("defp a"), debut.constData());
+    QVERIFY(debut.contains("teach a"));
+
+    const QList<QByteArray> sesEnfants = enfants(zelvor.processId());
+    ::kill(static_cast<pid_t>(zelvor.processId()), SIGTERM);
+    QVERIFY(zelvor.waitForFinished(10000));
+    QCOMPARE(zelvor.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(zelvor.exitCode(), 0);
+    QTRY_VERIFY(!QFile::exists(peripherique));
+    for (const QByteArray& enfant : sesEnfants)
+        QVERIFY2(enfant.trimmed().isEmpty() || !QFile::exists("/proc/" + enfant.trimmed()),
+                 "a child outlived zelvor");
 }
 
 QTEST_GUILESS_MAIN(TestProgramme)

@@ -70,6 +70,11 @@ private slots:
     {
         QString erreur;
         QVERIFY(creerSourceGant(QStringLiteral("virtual"), &erreur));
+        // The sample trajectory the documentation points to.
+        QVERIFY2(creerSourceGant(
+                     QStringLiteral("replay:" ZELVOR_SOURCES "/glove/trajectoires/balayage.txt"),
+                     &erreur),
+                 qPrintable(erreur));
         QVERIFY(!creerSourceGant(QStringLiteral("gant"), &erreur) && erreur.contains("\"gant\""));
 
         QTemporaryDir dossier;

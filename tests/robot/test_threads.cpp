@@ -48,9 +48,13 @@ double tempsProcesseurMs()
 // Both workers wired to a simulator, as the window wires them.
 struct Banc
 {
-    explicit Banc(OptionsSimulateur options = {}, BornesLiaison bornes = {})
+    // Unpaced unless a baud rate is given; the real link bounds unless others are.
+    explicit Banc(int baud = 0, BornesLiaison bornes = {}, int silenceApres = -1)
     {
+        OptionsSimulateur options;
+        options.baud = baud;
         options.homeMs = 0;
+        options.silenceApres = silenceApres;
         QVERIFY(sim.demarrer(options));
         liaison = std::make_unique<LiaisonSerie>(sim.peripherique(), bornes);
         QCOMPARE(liaison->Ouvrir(), 1);
@@ -96,16 +100,13 @@ private slots:
     void demandePendantUnEnvoiEstEnvoyeeEnsuite();
     void jamaisDePoseDechiree();
     void poseEchoueeRenvoyeeQuandLaLigneRevient();
-    void positionListeeRegulierement();
-    void sortieImmediateSansLiaisonOuDejaArrete();
     void arretRapideAvecControleurMuet();
     void auReposPresqueSansProcesseur();
 };
 
 void TestThreads::demandePendantUnEnvoiEstEnvoyeeEnsuite()
 {
-    OptionsSimulateur lent; // paced at 9600 baud: one pose takes a good tenth of a second
-    Banc banc(lent);
+    Banc banc(9600); // one pose takes a good tenth of a second
     banc.consigne.ecrire(pose(1000, 0, 2000));
     banc.demande.lever();
     banc.mouvement.start();
@@ -122,9 +123,7 @@ void TestThreads::demandePendantUnEnvoiEstEnvoyeeEnsuite()
 
 void TestThreads::jamaisDePoseDechiree()
 {
-    OptionsSimulateur rapide;
-    rapide.baud = 0;
-    Banc banc(rapide);
+    Banc banc;
     banc.mouvement.start();
     std::atomic<bool> fin{false};
     std::thread ecrivain([&] {
@@ -152,12 +151,10 @@ void TestThreads::jamaisDePoseDechiree()
 
 void TestThreads::poseEchoueeRenvoyeeQuandLaLigneRevient()
 {
-    OptionsSimulateur rapide;
-    rapide.baud = 0;
     BornesLiaison bornes;
     bornes.echangeMs = 150;
     bornes.sondageMs = 50;
-    Banc banc(rapide, bornes);
+    Banc banc(0, bornes);
     banc.mouvement.setPauseApresEchecMs(20);
     banc.sim.setSilencieux(true);
     banc.consigne.ecrire(pose(1234, 0, 2000));
@@ -171,53 +168,9 @@ void TestThreads::poseEchoueeRenvoyeeQuandLaLigneRevient()
                              5000);
 }
 
-void TestThreads::positionListeeRegulierement()
-{
-    OptionsSimulateur rapide;
-    rapide.baud = 0;
-    Banc banc(rapide);
-    QCOMPARE(banc.liaison->EnvoyerConsigne(pose(3162, -450, 2450)), IssueAttente::Recu);
-    banc.position.setPeriodeMs(100);
-    banc.position.start();
-    QTRY_COMPARE(banc.x.load(), 3162);
-    QCOMPARE(banc.y.load(), -450);
-    QCOMPARE(banc.z.load(), 2450);
-    QTest::qWait(450);
-    banc.arreter();
-    int listings = 0;
-    for (const LigneRecue& l : banc.sim.transcript())
-        listings += l.ligne.trimmed().toLower() == "listpv a";
-    // One listing at once, then one a period: about five in 0.5 s, and never back to back.
-    QVERIFY2(listings >= 3 && listings <= 7, qPrintable(QString::number(listings)));
-}
-
-void TestThreads::sortieImmediateSansLiaisonOuDejaArrete()
-{
-    ThreadMouvement seul;
-    seul.start();
-    QVERIFY(seul.wait(1000));
-    ThreadPosition seule;
-    seule.start();
-    QVERIFY(seule.wait(1000));
-
-    OptionsSimulateur rapide;
-    rapide.baud = 0;
-    Banc banc(rapide);
-    banc.arret.lever();
-    banc.demande.lever();
-    banc.mouvement.start();
-    banc.position.start();
-    QVERIFY(banc.mouvement.wait(1000));
-    QVERIFY(banc.position.wait(1000));
-    QVERIFY(banc.sim.transcript().isEmpty());
-}
-
 void TestThreads::arretRapideAvecControleurMuet()
 {
-    OptionsSimulateur muet;
-    muet.baud = 0;
-    muet.silenceApres = 0;
-    Banc banc(muet); // the real bounds: a wait would last 30 s
+    Banc banc(0, {}, 0); // silent, with the real bounds: a wait would last 30 s
     banc.demande.lever();
     banc.mouvement.start();
     banc.position.start();
@@ -230,9 +183,7 @@ void TestThreads::arretRapideAvecControleurMuet()
 
 void TestThreads::auReposPresqueSansProcesseur()
 {
-    OptionsSimulateur rapide;
-    rapide.baud = 0;
-    Banc banc(rapide);
+    Banc banc;
     banc.mouvement.start();
     banc.position.start();
     QTest::qWait(100);

@@ -1,25 +1,16 @@
+#include "robot/protocole.h"
 #include "sim/interpreteurscorbot.h"
 
 #include <QtTest>
-#include <cstdlib>
 
 namespace {
 
-// Reads X, Y and Z out of a listing the way the program does: the first 139 bytes, the value three
-// bytes after an upper-case letter, at most five bytes up to a space, converted with atoi.
+// X, Y and Z as the program's own parser reads them out of a listing.
 QList<int> lireXYZ(const QByteArray& reponse)
 {
-    QList<int> xyz{-1, -1, -1};
-    for (qsizetype i = 0; i < std::min<qsizetype>(reponse.size(), 139); ++i) {
-        const int axe = QByteArray("XYZ").indexOf(reponse.at(i));
-        QByteArray champ;
-        for (qsizetype j = i + 3;
-             axe >= 0 && j < reponse.size() && champ.size() < 5 && reponse.at(j) != ' '; ++j)
-            champ += reponse.at(j);
-        if (axe >= 0)
-            xyz[axe] = std::atoi(champ.constData());
-    }
-    return xyz;
+    int x = -1, y = -1, z = -1;
+    protocole::analyserListing(reponse.constData(), reponse.size(), &x, &y, &z);
+    return {x, y, z};
 }
 
 const QByteArray sequenceDepart = "defp A\rteach A\r3162\r0\r2450\r-850\r0\rmove A\r";

@@ -138,8 +138,7 @@ void TestTraduction::enAnglais()
     QCoreApplication::removeTranslator(&anglais);
 
     QCOMPARE(fenetre->LancerButton->text(), QString("Start"));
-    QCOMPARE(fenetre->CapteurGroupBox->title(), QString("3D sensor:"));
-    // The boxes of the start-up went through the translation too, their arguments filled in.
+    // The boxes of the start-up go through the translation, their arguments filled in.
     QCOMPARE(repondeur.boites.size(), 2);
     QCOMPARE(repondeur.boites[0].titre, QString("No P5 device detected"));
     QCOMPARE(repondeur.boites[1].texte,
@@ -148,8 +147,6 @@ void TestTraduction::enAnglais()
     QCOMPARE(panneau.etatPince()->text(), QString("Gripper open"));
 
     // Back in French, byte for byte.
-    QVERIFY(QMetaObject::invokeMethod(fenetre.get(), "languageChange"));
-    QCOMPARE(fenetre->CapteurGroupBox->title(), QString("Gestion du capteur 3D :"));
     QCoreApplication::sendPostedEvents(&panneau, QEvent::LanguageChange);
     QCOMPARE(panneau.etatPince()->text(), QString("Pince ouverte"));
 }

@@ -111,21 +111,6 @@ private slots:
         vue = nullptr;
     }
 
-    void etatInitial()
-    {
-        QCOMPARE(vue->objectName(), QStringLiteral("glbox"));
-        QVERIFY(!vue->mousePressed);
-        QCOMPARE(vue->rotationX, 15.0f);
-        QCOMPARE(vue->rotationY, -15.0f);
-        QCOMPARE(vue->rotationZ, 0.0f);
-        QCOMPARE(vue->scaleFactor, 1.25f);
-        QVERIFY(vue->axesList != 0);
-        QCOMPARE(vue->grabFramebuffer().size(), QSize(350, 270));
-        // An opaque black background, also where the window is composed.
-        const QImage compose = cadre->grab().toImage();
-        QCOMPARE(compose.pixelColor(vue->pos() + QPoint(2, 2)), QColor(Qt::black));
-    }
-
     void dessin_data()
     {
         QTest::addColumn<QVector3D>("gant");  // view units
@@ -133,20 +118,14 @@ private slots:
         QTest::addColumn<QList<Attendu>>("attendus");
         QTest::addColumn<QList<QColor>>("absentes"); // nowhere in the picture
 
-        // Both crosses on the origin: the glove's covers the robot's, the axes cover both.
+        // Both crosses on the origin: the glove's covers the robot's, the axes cover both; each
+        // cone lies beyond the end of its axis.
         QTest::newRow("origine") << QVector3D() << QVector3D()
-                                 << QList<Attendu>{
-                                        {{0.5f, 0, 0}, bleu},
-                                        {{0, 0.5f, 0}, rouge},
-                                        {{0, 0, 0.5f}, vert},
-                                        // inside each cone, beyond the end of its axis
-                                        {{1.08f, 0, 0}, bleu},
-                                        {{0, 1.08f, 0}, rouge},
-                                        {{0, 0, 1.08f}, vert},
-                                        {{-0.07f, 0, 0}, cyan},
-                                        {{0, -0.07f, 0}, cyan},
-                                        {{0, 0, -0.07f}, cyan},
-                                    }
+                                 << QList<Attendu>{{{0.5f, 0, 0}, bleu},   {{0, 0.5f, 0}, rouge},
+                                                   {{0, 0, 0.5f}, vert},   {{1.08f, 0, 0}, bleu},
+                                                   {{0, 1.08f, 0}, rouge}, {{0, 0, 1.08f}, vert},
+                                                   {{-0.07f, 0, 0}, cyan}, {{0, -0.07f, 0}, cyan},
+                                                   {{0, 0, -0.07f}, cyan}}
                                  << QList<QColor>{jaune};
 
         // Away from the axes; the line runs from the robot to the glove, so check the arms
@@ -155,14 +134,12 @@ private slots:
         const QVector3D robot(-3.0f, -10.0f, 3.0f);
         QTest::newRow("points deplaces")
             << gant << robot
-            << QList<Attendu>{
-                   {gant * 0.1f + QVector3D(-0.07f, 0, 0), cyan},
-                   {gant * 0.1f + QVector3D(0, 0.07f, 0), cyan},
-                   {robot * 0.1f + QVector3D(0.07f, 0, 0), jaune},
-                   {robot * 0.1f + QVector3D(0, -0.07f, 0), jaune},
-                   {(gant + robot) * 0.05f, blanc},
-                   {{0.5f, 0, 0}, bleu},
-               }
+            << QList<Attendu>{{gant * 0.1f + QVector3D(-0.07f, 0, 0), cyan},
+                              {gant * 0.1f + QVector3D(0, 0.07f, 0), cyan},
+                              {robot * 0.1f + QVector3D(0.07f, 0, 0), jaune},
+                              {robot * 0.1f + QVector3D(0, -0.07f, 0), jaune},
+                              {(gant + robot) * 0.05f, blanc},
+                              {{0.5f, 0, 0}, bleu}}
             << QList<QColor>{};
 
         // Past the far plane (more than 40 view units behind the centre) nothing is drawn.
@@ -189,17 +166,14 @@ private slots:
         for (const Attendu& a : attendus) {
             const QPointF p = projeter(a.point, 15.0f, -15.0f, img.size());
             QVERIFY2(couleurAutour(img, p, a.couleur),
-                     qPrintable(QStringLiteral("%1 expected at (%2, %3) for point (%4, %5, %6)")
-                                    .arg(a.couleur.name())
-                                    .arg(p.x())
-                                    .arg(p.y())
-                                    .arg(a.point.x())
-                                    .arg(a.point.y())
-                                    .arg(a.point.z())));
+                     qPrintable(a.couleur.name() +
+                                QStringLiteral(" expected at %1,%2").arg(p.x()).arg(p.y())));
         }
         for (const QColor& c : absentes)
             QCOMPARE(compter(img, c), 0);
+        // An opaque black background, also where the window is composed.
         QCOMPARE(img.pixelColor(2, 2), QColor(Qt::black));
+        QCOMPARE(cadre->grab().toImage().pixelColor(vue->pos() + QPoint(2, 2)), QColor(Qt::black));
     }
 
     void souris_data()

@@ -1,7 +1,8 @@
 #include "robot/etatpartage.h"
 
-#include <QDeadlineTimer>
-#include <QWaitCondition>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 ConsignePartagee consigneRobot;
 Drapeau mouvementDemande;
@@ -10,27 +11,28 @@ PositionRobot positionRobot;
 
 namespace {
 // One wake-up for all flags: raises are rare (tens a second at most) and there are two waiters.
-QMutex verrouReveil;
-QWaitCondition reveil;
+std::mutex verrouReveil;
+std::condition_variable reveil;
 } // namespace
 
 void Drapeau::lever()
 {
     m_valeur.store(true);
     // Taking the lock orders the store before any waiter's check, so no wake-up is lost.
-    QMutexLocker verrou(&verrouReveil);
-    reveil.wakeAll();
+    {
+        std::lock_guard<std::mutex> verrou(verrouReveil);
+    }
+    reveil.notify_all();
 }
 
 void attendreDrapeaux(const Drapeau& a, const Drapeau& b, int delaiMs)
 {
-    QDeadlineTimer echeance(delaiMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                        : QDeadlineTimer(delaiMs));
-    QMutexLocker verrou(&verrouReveil);
-    while (!a.estLeve() && !b.estLeve()) {
-        if (!reveil.wait(&verrouReveil, echeance))
-            return;
-    }
+    const auto leve = [&] { return a.estLeve() || b.estLeve(); };
+    std::unique_lock<std::mutex> verrou(verrouReveil);
+    if (delaiMs < 0)
+        reveil.wait(verrou, leve);
+    else
+        reveil.wait_for(verrou, std::chrono::milliseconds(delaiMs), leve);
 }
 
 ConsigneRobot ConsignePartagee::copie() const

@@ -11,10 +11,12 @@ ThreadMouvement::~ThreadMouvement()
 {
     // The owner stops the thread first; never destroy a running QThread.
     wait();
+    std::lock_guard<std::mutex> fin(m_vie);
 }
 
 void ThreadMouvement::run()
 {
+    std::lock_guard<std::mutex> vie(m_vie);
     if (!m_liaison || !m_arret || !m_demande || !m_mutex || !m_consigne)
         return;
     while (!m_arret->estLeve()) {

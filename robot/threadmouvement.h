@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QThread>
+#include <mutex>
 
 class ConsignePartagee;
 class Drapeau;
@@ -33,6 +34,9 @@ protected:
     void run() override;
 
 private:
+    // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
+    // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.
+    std::mutex m_vie;
     Drapeau* m_arret = nullptr;
     Drapeau* m_demande = nullptr;
     QMutex* m_mutex = nullptr;

@@ -10,10 +10,12 @@ ThreadPosition::ThreadPosition(QObject* parent) : QThread(parent) {}
 ThreadPosition::~ThreadPosition()
 {
     wait();
+    std::lock_guard<std::mutex> fin(m_vie);
 }
 
 void ThreadPosition::run()
 {
+    std::lock_guard<std::mutex> vie(m_vie);
     if (!m_liaison || !m_arret || !m_mutex || !m_consigne || !m_x || !m_y || !m_z)
         return;
     char listing[kTailleListing];

@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <mutex>
 
 class ConsignePartagee;
 class Drapeau;
@@ -38,6 +39,9 @@ protected:
     void run() override;
 
 private:
+    // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
+    // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.
+    std::mutex m_vie;
     std::atomic<int>* m_x = nullptr;
     std::atomic<int>* m_y = nullptr;
     std::atomic<int>* m_z = nullptr;

@@ -90,8 +90,13 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
 
     // No worker runs yet, so the line is ours without the mutex.
     liaison->Envoyer("open\r");
-    if (liaison->AttendreCaractere(">") == IssueAttente::Recu)
+    if (liaison->AttendreCaractere(">") == IssueAttente::Recu) {
         liaison->EnvoyerConsigne(consigneRobot.copie());
+    } else {
+        // The gripper was not opened: glove mode opens it once the finger is straight and the
+        // line answers.
+        pinceOuverte = false;
+    }
 
     mouvementDemande.lever();
 

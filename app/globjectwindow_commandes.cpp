@@ -159,14 +159,20 @@ void GLObjectWindow::ActionTimer()
         return;
 
     doigtPlie = doigtEstPlie(gant->flexion[1]);
-    if (!doigtPlie && !pinceOuverte) {
-        echangeSimple("open\r");
-        pinceOuverte = true;
-        pinceFermee = false;
-    } else if (doigtPlie && !pinceFermee) {
-        echangeSimple("close\r");
-        pinceFermee = true;
-        pinceOuverte = false;
+    // A gripper command that did not reach the controller (silence, hang-up) leaves the flags as
+    // they were, so it goes out again once the line answers; while the line is down the tick does
+    // not wait on it every 50 ms.
+    const bool ligneDisponible = liaison->derniereIssue() == IssueAttente::Recu;
+    if (!doigtPlie && !pinceOuverte && ligneDisponible) {
+        if (echangeSimple("open\r") == IssueAttente::Recu) {
+            pinceOuverte = true;
+            pinceFermee = false;
+        }
+    } else if (doigtPlie && !pinceFermee && ligneDisponible) {
+        if (echangeSimple("close\r") == IssueAttente::Recu) {
+            pinceFermee = true;
+            pinceOuverte = false;
+        }
     }
 
     if (gant->bouton[0]) {

@@ -307,13 +307,21 @@ void TestCommandes::panneSignaleeUneFoisParPanne()
              QString("Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005")
                  .arg(banc.sim.peripherique()));
     // The listings keep failing, a slider moves, the window keeps running: still one box.
+    // A finger bent during the outage: the gripper command waits for the line, not the tick.
+    banc.gant()->definirFlexion(1, 200);
+    f.ActionTimer();
+    QVERIFY(f.pinceOuverte && !f.pinceFermee);
     f.AxeXSlider->setValue(3000);
     QTest::qWait(800);
     QCOMPARE(banc.repondeur.boites.size(), 1);
-    // The line comes back: the pose that was waiting goes out; a new outage is news again.
+    // The line comes back: the pose and the gripper command that waited go out; a new outage is
+    // news again.
     banc.sim.setSilencieux(false);
     QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()).value(0), QByteArray("3000"), 5000);
     QTRY_COMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
+    f.ActionTimer();
+    QVERIFY(f.pinceFermee);
+    QVERIFY(banc.commandes().contains("close"));
     banc.sim.setSilencieux(true);
     QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 2, 3000);
 }

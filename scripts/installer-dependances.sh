@@ -4,7 +4,7 @@
 set -euo pipefail
 
 paquets=(
-    cmake ninja-build g++ clang
+    cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libglu1-mesa-dev libgl1-mesa-dri
     xvfb xauth fonts-dejavu-core desktop-file-utils

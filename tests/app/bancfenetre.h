@@ -7,20 +7,50 @@
 #include "repondeur.h"
 #include "sim/simulateurpty.h"
 
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+
 #include <QTest>
 #include <memory>
+
+inline QString texteDe(const QWidget* w)
+{
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (auto* bouton = qobject_cast<const QAbstractButton*>(w))
+        return bouton->text();
+    if (auto* groupe = qobject_cast<const QGroupBox*>(w))
+        return groupe->title();
+    return {};
+}
+
+// What a widget and its children show: window title, captions, titles and tool tips.
+inline QStringList textesAffiches(const QWidget* racine)
+{
+    QStringList textes{racine->windowTitle(), racine->toolTip()};
+    for (const QWidget* w : racine->findChildren<QWidget*>())
+        textes << w->toolTip() << texteDe(w);
+    textes.removeAll(QString());
+    return textes;
+}
 
 class BancFenetre
 {
 public:
-    // True when the window started; `port` replaces the simulator's device when given.
-    bool demarrer(const QString& gant = QStringLiteral("virtual"), OptionsSimulateur options = {},
-                  BornesLiaison bornes = {}, const QString& port = {})
+    // True when the window started on the simulator.
+    bool demarrer(const QString& gant = QStringLiteral("virtual"),
+                  OptionsSimulateur options = rapide(), BornesLiaison bornes = {})
     {
-        if (!sim.demarrer(options))
-            return false;
+        return sim.demarrer(options) && ouvrir(sim.peripherique(), bornes, gant);
+    }
+
+    // True when the window started on `port`, the simulator left alone.
+    bool ouvrir(const QString& port, BornesLiaison bornes = {},
+                const QString& gant = QStringLiteral("virtual"))
+    {
         ConfigurationZelvor cfg;
-        cfg.port = port.isEmpty() ? sim.peripherique() : port;
+        cfg.port = port;
         cfg.gant = gant;
         cfg.bornes = bornes;
         fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
@@ -35,14 +65,32 @@ public:
         return o;
     }
 
-    // The lines the controller received, trimmed and in lower case.
-    QList<QByteArray> lignes() const
+    static QList<QByteArray> minuscules(const QList<LigneRecue>& transcript)
     {
         QList<QByteArray> l;
-        for (const LigneRecue& r : sim.transcript())
+        for (const LigneRecue& r : transcript)
             l.append(r.ligne.trimmed().toLower());
         return l;
     }
+
+    // The five values of the last pose taught to point A.
+    static QList<QByteArray> dernierePose(const QList<QByteArray>& lignes)
+    {
+        const int i = lignes.lastIndexOf("teach a");
+        return i < 0 ? QList<QByteArray>{} : lignes.mid(i + 1, 5);
+    }
+
+    // Waits until nothing new reached the controller for a moment.
+    void attendreCalme() const
+    {
+        for (qsizetype avant = -1; commandes().size() != avant;) {
+            avant = commandes().size();
+            QTest::qWait(150);
+        }
+    }
+
+    // The lines the controller received, trimmed and in lower case.
+    QList<QByteArray> lignes() const { return minuscules(sim.transcript()); }
 
     // Lines other than the listings, which come twice a second whatever happens.
     QList<QByteArray> commandes() const

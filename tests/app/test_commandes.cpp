@@ -7,27 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
-// The five values of the last pose taught to point A.
-QList<QByteArray> dernierePose(const QList<QByteArray>& lignes)
-{
-    const int i = lignes.lastIndexOf("teach a");
-    return i < 0 ? QList<QByteArray>{} : lignes.mid(i + 1, 5);
-}
-
-// Waits until nothing new reached the controller for a moment.
-void attendreCalme(const BancFenetre& banc)
-{
-    int avant = -1;
-    while (banc.commandes().size() != avant) {
-        avant = banc.commandes().size();
-        QTest::qWait(150);
-    }
-}
-
 // On the box itself: the check box has no caption, so only its indicator takes clicks.
 void cliquerCaseACocher(GLObjectWindow& f)
 {
@@ -59,7 +41,6 @@ private slots:
     void modesEtTransitions();
     void lancerSansGantEtAPropos();
     void curseurYEnseigneSonOppose();
-    void rejeuSuiviDeboutEnBout();
     void panneSignaleeUneFoisParPanne();
     void raccrochageSignale();
 };
@@ -67,9 +48,9 @@ private slots:
 void TestCommandes::pinceAvecHysteresisEtHoming()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
+    banc.attendreCalme();
     const int debut = banc.commandes().size();
     auto tick = [&](unsigned char flexion) {
         banc.gant()->definirFlexion(1, flexion);
@@ -90,7 +71,7 @@ void TestCommandes::pinceAvecHysteresisEtHoming()
     tick(200); // still bent: nothing
     tick(50);  // straightened: open once
     tick(51);  // bent again: close
-    attendreCalme(banc);
+    banc.attendreCalme();
     QList<QByteArray> apres = banc.commandes().mid(debut + 5);
     // The slider pose that homing asked for goes out after the homing exchange.
     const int pose = apres.indexOf("defp a");
@@ -102,9 +83,9 @@ void TestCommandes::pinceAvecHysteresisEtHoming()
 void TestCommandes::boutonsTenus()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
+    banc.attendreCalme();
     const int debut = banc.commandes().size();
     banc.gant()->definirBouton(1, true);
     for (int i = 0; i < 3; ++i)
@@ -133,9 +114,9 @@ void TestCommandes::boutonsTenus()
 void TestCommandes::tickSansChangementNeDemandeRien()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
+    banc.attendreCalme();
     f.suiviActif = true;
     banc.gant()->definirPosition(100, 200, -100);
     f.ActionTimer();
@@ -145,8 +126,8 @@ void TestCommandes::tickSansChangementNeDemandeRien()
     QCOMPARE(f.cibleY, 450.0f);
     QCOMPARE(f.cibleZ, 3430.0f);
     QCOMPARE(f.glbox->gloveY, 3.90625f);
-    attendreCalme(banc);
-    QCOMPARE(dernierePose(banc.commandes()),
+    banc.attendreCalme();
+    QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
              (QList<QByteArray>{"2732", "-450", "3430", "-850", "0"}));
     const int poses = banc.commandes().count("teach a");
     f.ActionTimer();
@@ -154,7 +135,7 @@ void TestCommandes::tickSansChangementNeDemandeRien()
     banc.gant()->definirPosition(110, 180, -75);
     f.ActionTimer();
     QCOMPARE(f.CapteurXValue->text(), QString("100"));
-    attendreCalme(banc);
+    banc.attendreCalme();
     QCOMPARE(banc.commandes().count("teach a"), poses);
     const ConsigneRobot c = consigneRobot.copie();
     QCOMPARE(c.Y, -450.0);
@@ -170,7 +151,7 @@ void TestCommandes::tickSansChangementNeDemandeRien()
 void TestCommandes::modesEtTransitions()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& f = *banc.fenetre;
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -193,7 +174,7 @@ void TestCommandes::modesEtTransitions()
     QTRY_COMPARE(f.CapteurXValue->text(), QString("100"));
 
     // Tracking -> manual: readouts to "0", crosses at the origin, the slider pose sent.
-    attendreCalme(banc);
+    banc.attendreCalme();
     cliquerCaseACocher(f);
     QVERIFY(f.CommandeCheckBox->isChecked());
     QVERIFY(commandesManuellesActives(f));
@@ -203,8 +184,9 @@ void TestCommandes::modesEtTransitions()
         QCOMPARE(l->text(), QString("0"));
     QCOMPARE(f.glbox->gloveX, 0.0f);
     QCOMPARE(f.glbox->robotZ, 0.0f);
-    attendreCalme(banc);
-    QCOMPARE(dernierePose(banc.commandes()), (QList<QByteArray>{"3162", "0", "2450", "-850", "0"}));
+    banc.attendreCalme();
+    QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
+             (QList<QByteArray>{"3162", "0", "2450", "-850", "0"}));
 
     // "Lancer" from manual mode unchecks the box itself and re-zeroes the glove.
     QTest::mouseClick(f.LancerButton, Qt::LeftButton);
@@ -218,7 +200,7 @@ void TestCommandes::modesEtTransitions()
 void TestCommandes::lancerSansGantEtAPropos()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("none", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer("none"));
     GLObjectWindow& f = *banc.fenetre;
     QCOMPARE(banc.repondeur.boites.size(), 1); // E0001 at start-up
     f.Lancer();
@@ -230,7 +212,7 @@ void TestCommandes::lancerSansGantEtAPropos()
     QVERIFY(f.suiviActif);
 
     // Homing without a glove: the box first, then the homing all the same.
-    attendreCalme(banc);
+    banc.attendreCalme();
     const int debut = banc.commandes().size();
     f.InitRobot();
     QCOMPARE(banc.repondeur.boites.size(), 3);
@@ -250,56 +232,30 @@ void TestCommandes::lancerSansGantEtAPropos()
 void TestCommandes::curseurYEnseigneSonOppose()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
+    banc.attendreCalme();
     f.AxeXSlider->setValue(4300);
     f.AxeYSlider->setValue(1000);
     f.AxeZSlider->setValue(600);
     f.AxeRSlider->setValue(-10);
     f.AxePSlider->setValue(-20);
-    attendreCalme(banc);
-    QCOMPARE(dernierePose(banc.commandes()),
+    banc.attendreCalme();
+    QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
              (QList<QByteArray>{"4300", "-1000", "600", "-20", "-10"}));
     // Homing takes the slider as it stands, not negated.
     f.InitRobot();
-    attendreCalme(banc);
-    QCOMPARE(dernierePose(banc.commandes()),
+    banc.attendreCalme();
+    QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
              (QList<QByteArray>{"4300", "1000", "600", "-20", "-10"}));
-}
-
-void TestCommandes::rejeuSuiviDeboutEnBout()
-{
-    QTemporaryFile trajet;
-    QVERIFY(trajet.open());
-    trajet.write("zelvor-gant 1\n"
-                 "0 0 0 0 0 0 0 0 0 0 0\n"
-                 "100 100 200 -100 0 0 0 0 0 0 0\n"
-                 "200 200 400 -200 0 120 0 0 0 0 0\n"
-                 "300 200 400 -200 0 0 0 0 0 0 0\n");
-    trajet.close();
-    BancFenetre banc;
-    QVERIFY(banc.demarrer("replay:" + trajet.fileName(), BancFenetre::rapide()));
-    GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
-    f.Lancer();
-    // The last sample: X 200 -> robot Y 900 (sent negated), Y 400 -> Z 4410, Z -200 -> X 2302.
-    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()),
-                              (QList<QByteArray>{"2302", "-900", "4410", "-850", "0"}), 5000);
-    // Bent past the threshold, then straightened: one "close", and one "open" beside start-up's.
-    QTRY_COMPARE(banc.commandes().count("open"), 2);
-    QCOMPARE(banc.commandes().count("close"), 1);
 }
 
 void TestCommandes::panneSignaleeUneFoisParPanne()
 {
-    BornesLiaison bornes;
-    bornes.echangeMs = 200;
-    bornes.sondageMs = 100;
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), bornes));
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), {5000, 200, 300000, 100, 1000}));
     GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
+    banc.attendreCalme();
     banc.sim.setSilencieux(true);
     QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
     QCOMPARE(banc.repondeur.boites[0].titre, QString("Liaison avec le robot interrompue"));
@@ -317,7 +273,8 @@ void TestCommandes::panneSignaleeUneFoisParPanne()
     // The line comes back: the pose and the gripper command that waited go out; a new outage is
     // news again.
     banc.sim.setSilencieux(false);
-    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.commandes()).value(0), QByteArray("3000"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(BancFenetre::dernierePose(banc.commandes()).value(0),
+                              QByteArray("3000"), 5000);
     QTRY_COMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
     f.ActionTimer();
     QVERIFY(f.pinceFermee);
@@ -329,8 +286,8 @@ void TestCommandes::panneSignaleeUneFoisParPanne()
 void TestCommandes::raccrochageSignale()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
-    attendreCalme(banc);
+    QVERIFY(banc.demarrer());
+    banc.attendreCalme();
     banc.sim.raccrocher();
     QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
     QCOMPARE(banc.repondeur.boites[0].texte,

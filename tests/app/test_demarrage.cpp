@@ -28,7 +28,7 @@ private slots:
 void TestDemarrage::sansGant()
 {
     BancFenetre banc;
-    QVERIFY(banc.demarrer("none", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer("none"));
     const RepondeurBoites& repondeur = banc.repondeur;
     QCOMPARE(repondeur.boites.size(), 1);
     QCOMPARE(repondeur.boites[0].titre, QString("Aucun périphérique P5 détecté"));
@@ -70,20 +70,16 @@ void TestDemarrage::portAbsentOuOccupe()
     // Another program holds the simulator's line in the "occupe" case.
     std::unique_ptr<LiaisonSerie> autreProgramme;
     QString port = cas == "absent" ? "/dev/zelvor-absent" : cas == "refuse" ? "/dev/null" : "";
-    OptionsSimulateur options = BancFenetre::rapide();
-    QVERIFY(banc.sim.demarrer(options));
+    QVERIFY(banc.sim.demarrer(BancFenetre::rapide()));
     if (cas == "occupe") {
         autreProgramme = std::make_unique<LiaisonSerie>(banc.sim.peripherique());
         QCOMPARE(autreProgramme->Ouvrir(), 1);
         port = banc.sim.peripherique();
     }
-    ConfigurationZelvor cfg;
-    cfg.gant = "virtual";
-    cfg.port = port;
-    GLObjectWindow fenetre(nullptr, nullptr, cfg);
-    QCOMPARE(fenetre.statutDemarrage(), 1);
-    QCOMPARE(fenetre.etatPort, cas == "refuse" ? 3 : 2);
-    QVERIFY(!fenetre.isVisible());
+    QVERIFY(!banc.ouvrir(port));
+    QCOMPARE(banc.fenetre->statutDemarrage(), 1);
+    QCOMPARE(banc.fenetre->etatPort, cas == "refuse" ? 3 : 2);
+    QVERIFY(!banc.fenetre->isVisible());
     const RepondeurBoites& repondeur = banc.repondeur;
     QCOMPARE(repondeur.boites.size(), 1);
     QCOMPARE(repondeur.boites[0].titre, QString("Erreur de configuration du port Série"));
@@ -115,7 +111,7 @@ void TestDemarrage::tableDesSlotsEtConnexions()
     QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
 
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+    QVERIFY(banc.demarrer());
     GLObjectWindow& fenetre = *banc.fenetre;
     fenetre.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fenetre));

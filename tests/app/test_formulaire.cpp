@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -27,17 +25,6 @@ public:
                    : QString();
     }
 };
-
-QString texteDe(const QWidget* w)
-{
-    if (auto* label = qobject_cast<const QLabel*>(w))
-        return label->text();
-    if (auto* bouton = qobject_cast<const QAbstractButton*>(w))
-        return bouton->text();
-    if (auto* groupe = qobject_cast<const QGroupBox*>(w))
-        return groupe->title();
-    return {};
-}
 
 // Position among the widget children of its parent: creation order, and so stacking order (the
 // legend and delta readouts over the view; raise() and lower() reorder this list too).
@@ -75,7 +62,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(banc.demarrer("virtual", BancFenetre::rapide()));
+        QVERIFY(banc.demarrer());
         fenetre = banc.fenetre.get();
         fenetre->show();
         QVERIFY(QTest::qWaitForWindowExposed(fenetre));
@@ -97,10 +84,7 @@ private slots:
         QVERIFY(QCoreApplication::installTranslator(&traducteur));
         QVERIFY(QMetaObject::invokeMethod(fenetre, "languageChange"));
         QCoreApplication::removeTranslator(&traducteur);
-        QStringList textes{fenetre->windowTitle()};
-        for (const QWidget* w : fenetre->findChildren<QWidget*>())
-            textes << texteDe(w);
-        textes.removeAll(QString());
+        const QStringList textes = textesAffiches(fenetre);
         // Back to the plain texts for the table below.
         QVERIFY(QMetaObject::invokeMethod(fenetre, "languageChange"));
         QCOMPARE(fenetre->windowTitle(), QStringLiteral("ZELVOR"));

@@ -24,13 +24,8 @@ Resultat lancer(const QStringList& arguments, const QString& plateforme = "xcb")
     env.insert("QT_QPA_PLATFORM", plateforme);
     p.setProcessEnvironment(env);
     p.start(ZELVOR_BINAIRE, arguments);
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1000, {}, {}};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2000,
-            p.readAllStandardOutput(), p.readAllStandardError()};
+    const bool fini = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit;
+    return {fini ? p.exitCode() : -1000, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
 // The program with a virtual glove, on a simulator that falls silent after `silenceApres` lines.
@@ -62,11 +57,11 @@ struct SurSimulateur
     QProcess p;
 };
 
-// The processes that `pid` started (the children of its main thread, where ours are made).
-QList<QByteArray> enfants(qint64 pid)
+// The whole of a file, empty when it cannot be read.
+QByteArray contenu(const QString& chemin)
 {
-    QFile f(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().split(' ') : QList<QByteArray>{};
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -150,7 +145,6 @@ void TestProgramme::signalPendantLaMarche()
 void TestProgramme::simulationDeboutEnBout()
 {
     QTemporaryDir dossier;
-    QVERIFY(dossier.isValid());
     const QString transcript = dossier.filePath("transcript");
     QProcess zelvor;
     zelvor.start(ZELVOR_BINAIRE, {"--simulate", "--sim-transcript", transcript});
@@ -158,23 +152,20 @@ void TestProgramme::simulationDeboutEnBout()
 
     QTRY_VERIFY_WITH_TIMEOUT(zelvor.canReadLine(), 10000);
     const QString ligne = QString::fromUtf8(zelvor.readLine()).trimmed();
-    const QRegularExpression motif("^Contrôleur simulé sur (/dev/pts/\\d+)$");
-    const QRegularExpressionMatch trouve = motif.match(ligne);
+    const auto trouve = QRegularExpression("^Contrôleur simulé sur (/dev/pts/\\d+)$").match(ligne);
     QVERIFY2(trouve.hasMatch(), qPrintable(ligne));
     const QString peripherique = trouve.captured(1);
     QVERIFY(QFile::exists(peripherique));
 
     // Two listings: the first was answered, at the pace of a real line, or no second would come.
-    const auto recu = [&] {
-        QFile f(transcript);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toLower() : QByteArray();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(recu().count("listpv a") >= 2, 15000);
-    const QByteArray debut = recu();
+    QTRY_VERIFY_WITH_TIMEOUT(contenu(transcript).toLower().count("listpv a") >= 2, 15000);
+    const QByteArray debut = contenu(transcript).toLower();
     QVERIFY2(debut.indexOf("open") < debut.indexOf("defp a"), debut.constData());
     QVERIFY(debut.contains("teach a"));
 
-    const QList<QByteArray> sesEnfants = enfants(zelvor.processId());
+    // The processes it started: the children of its main thread, where ours are made.
+    const QList<QByteArray> sesEnfants =
+        contenu(QStringLiteral("/proc/%1/task/%1/children").arg(zelvor.processId())).split(' ');
     ::kill(static_cast<pid_t>(zelvor.processId()), SIGTERM);
     QVERIFY(zelvor.waitForFinished(10000));
     QCOMPARE(zelvor.exitStatus(), QProcess::NormalExit);

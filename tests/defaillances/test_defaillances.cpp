@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,60 +20,29 @@
 #include <thread>
 
 namespace {
-// Short enough for a test, in the same proportions as the program's own.
-BornesLiaison bornesCourtes()
+// Byte, exchange, home, outage wait, reopening: short enough for a test, in the program's
+// proportions.
+const BornesLiaison kBornes{50, 400, 1000, 150, 100};
+
+QList<QByteArray> dernierePose(const QList<LigneRecue>& transcript)
 {
-    BornesLiaison b;
-    b.delaiOctetMs = 50;
-    b.echangeMs = 400;
-    b.homeMs = 1000;
-    b.sondageMs = 150;
-    b.reouvertureMs = 100;
-    return b;
+    return BancFenetre::dernierePose(BancFenetre::minuscules(transcript));
 }
 
-// The five values of the last pose taught to point A.
-QList<QByteArray> dernierePose(const QList<QByteArray>& lignes)
+// The longest time the event loop went without running, while it lives.
+struct SondeBoucle
 {
-    const int i = lignes.lastIndexOf("teach a");
-    return i < 0 ? QList<QByteArray>{} : lignes.mid(i + 1, 5);
-}
-
-QList<QByteArray> enMinuscules(const QList<LigneRecue>& transcript)
-{
-    QList<QByteArray> l;
-    for (const LigneRecue& r : transcript)
-        l.append(r.ligne.trimmed().toLower());
-    return l;
-}
-
-void attendreCalme(const BancFenetre& banc)
-{
-    int avant = -1;
-    while (banc.commandes().size() != avant) {
-        avant = banc.commandes().size();
-        QTest::qWait(150);
-    }
-}
-
-// The longest time the event loop went without running, while it is measured.
-class SondeBoucle
-{
-public:
     SondeBoucle()
     {
-        m_minuterie.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_minuterie, &QTimer::timeout,
-                         [this] { m_ecartMax = std::max(m_ecartMax, m_chrono.restart()); });
-        m_chrono.start();
-        m_minuterie.start(10);
+        minuterie.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&minuterie, &QTimer::timeout,
+                         [this] { ecartMax = std::max(ecartMax, chrono.restart()); });
+        chrono.start();
+        minuterie.start(10);
     }
-    qint64 ecartMax() const { return m_ecartMax; }
-
-private:
-    QTimer m_minuterie;
-    QElapsedTimer m_chrono;
-    qint64 m_ecartMax = 0;
+    QTimer minuterie;
+    QElapsedTimer chrono;
+    qint64 ecartMax = 0;
 };
 
 // The controller's side of a bare pseudo-terminal, reached through a symbolic link, for the
@@ -83,7 +53,6 @@ class ControleurPty
 public:
     explicit ControleurPty(const QString& lien) : m_lien(lien)
     {
-        QFile::remove(lien);
         m_lie = m_pty.valide() && QFile::link(m_pty.esclave(), lien);
         m_thread = std::thread([this] { boucle(); });
     }
@@ -91,24 +60,24 @@ public:
     {
         m_fin = true;
         m_thread.join();
-        if (QFile::symLinkTarget(m_lien) == m_pty.esclave())
-            QFile::remove(m_lien);
+        QFile::remove(m_lien);
     }
 
     bool valide() const { return m_lie; }
-    void repondreParErreur(bool erreur) { m_erreur = erreur; }
     void raccrocherSur(const QByteArray& ligne)
     {
-        std::lock_guard<std::mutex> verrou(m_verrou);
+        std::lock_guard verrou(m_verrou);
         m_raccrocherSur = ligne;
     }
-    bool raccroche() const { return m_raccroche; }
     // Lines received, trimmed and in lower case.
     QList<QByteArray> lignes() const
     {
-        std::lock_guard<std::mutex> verrou(m_verrou);
+        std::lock_guard verrou(m_verrou);
         return m_lignes;
     }
+
+    std::atomic<bool> erreur{false}; // an error line in answer to every line
+    std::atomic<bool> raccroche{false};
 
 private:
     void boucle()
@@ -117,27 +86,19 @@ private:
         options.homeMs = 0;
         options.vitesse = 0.0;
         InterpreteurScorbot interpreteur(options);
-        QElapsedTimer horloge;
-        horloge.start();
         QByteArray ligne;
         while (!m_fin) {
             ligne += m_pty.lireJusqua('\r', 20);
-            if (m_raccroche || !ligne.endsWith('\r'))
+            if (raccroche || !ligne.endsWith('\r'))
                 continue;
-            const QByteArray texte = ligne.trimmed().toLower();
-            bool raccrocher = false;
-            {
-                std::lock_guard<std::mutex> verrou(m_verrou);
-                m_lignes.append(texte);
-                raccrocher = !m_raccrocherSur.isEmpty() && texte == m_raccrocherSur;
-            }
-            if (raccrocher) {
+            std::lock_guard verrou(m_verrou);
+            m_lignes.append(ligne.trimmed().toLower());
+            if (!m_raccrocherSur.isEmpty() && m_lignes.last() == m_raccrocherSur) {
                 m_pty.raccrocher();
-                m_raccroche = true;
-            } else if (m_erreur) {
-                m_pty.ecrire(ligne.chopped(1) + "\r\n*** COMMANDE REFUSEE\r\n>");
+                raccroche = true;
             } else {
-                m_pty.ecrire(interpreteur.recevoir(ligne, horloge.elapsed()));
+                m_pty.ecrire(erreur ? ligne.chopped(1) + "\r\n*** COMMANDE REFUSEE\r\n>"
+                                    : interpreteur.recevoir(ligne, 0));
             }
             ligne.clear();
         }
@@ -148,8 +109,6 @@ private:
     bool m_lie = false;
     std::thread m_thread;
     std::atomic<bool> m_fin{false};
-    std::atomic<bool> m_erreur{false};
-    std::atomic<bool> m_raccroche{false};
     mutable std::mutex m_verrou; // protects m_lignes and m_raccrocherSur
     QList<QByteArray> m_lignes;
     QByteArray m_raccrocherSur;
@@ -182,28 +141,25 @@ void TestDefaillances::bruitDansLesReponses()
     options.graineBruit = 7;
     options.vitesse = 100000.0;
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", options, bornesCourtes()));
-    GLObjectWindow& f = *banc.fenetre;
-    attendreCalme(banc);
-    f.AxeXSlider->setValue(4000);
-    f.AxeZSlider->setValue(600);
-    attendreCalme(banc);
+    QVERIFY(banc.demarrer("virtual", options, kBornes));
+    banc.attendreCalme();
+    banc.fenetre->AxeXSlider->setValue(4000);
+    banc.fenetre->AxeZSlider->setValue(600);
+    banc.attendreCalme();
 
     const QList<QByteArray> lignes = banc.commandes();
-    QCOMPARE(dernierePose(lignes), (QList<QByteArray>{"4000", "0", "600", "-850", "0"}));
+    QCOMPARE(BancFenetre::dernierePose(lignes),
+             (QList<QByteArray>{"4000", "0", "600", "-850", "0"}));
     // Every exchange ran whole: no wait was ended early by a stray byte, none timed out.
     for (int i = lignes.indexOf("defp a"); i >= 0; i = lignes.indexOf("defp a", i + 1)) {
         QCOMPARE(lignes.value(i + 1), QByteArray("teach a"));
-        for (int j = 2; j <= 6; ++j) {
-            bool nombre = false;
-            lignes.value(i + j).toInt(&nombre);
-            QVERIFY2(nombre, lignes.value(i + j).constData());
-        }
+        for (int j = 2; j <= 6; ++j)
+            QVERIFY2(QRegularExpression("^-?\\d+$").match(lignes.value(i + j)).hasMatch(),
+                     lignes.value(i + j).constData());
         QCOMPARE(lignes.value(i + 7), QByteArray("move a"));
     }
-    QCOMPARE(f.liaisonSerie()->derniereIssue(), IssueAttente::Recu);
+    QCOMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
     QTRY_COMPARE(banc.sim.etat().position.X, 4000);
-    QCOMPARE(banc.sim.etat().position.Z, 600);
     // Once the noise stops, the next listing reads the arm exactly: the link is still in step.
     banc.sim.setBruit(false);
     QTRY_COMPARE(positionRobot.X.load(), 4000);
@@ -214,89 +170,71 @@ void TestDefaillances::bruitDansLesReponses()
 void TestDefaillances::erreurApresChaqueCommande()
 {
     QTemporaryDir dossier;
-    const QString lien = dossier.filePath("controleur");
-    ControleurPty controleur(lien);
+    ControleurPty controleur(dossier.filePath("controleur"));
     QVERIFY(controleur.valide());
-    RepondeurBoites repondeur;
-    ConfigurationZelvor cfg;
-    cfg.port = lien;
-    cfg.gant = "virtual";
-    cfg.bornes = bornesCourtes();
-    GLObjectWindow f(nullptr, nullptr, cfg);
-    QCOMPARE(f.statutDemarrage(), 0);
+    BancFenetre banc;
+    QVERIFY(banc.ouvrir(dossier.filePath("controleur"), kBornes));
     QTRY_COMPARE(positionRobot.X.load(), 3162);
 
-    controleur.repondreParErreur(true);
+    controleur.erreur = true;
     const int debut = controleur.lignes().size();
-    f.AxeXSlider->setValue(2000);
+    banc.fenetre->AxeXSlider->setValue(2000);
     // Each refusal is read through its prompt, so the exchange goes on line after line and the
-    // listings keep coming; the operator is not interrupted.
-    QTRY_COMPARE(dernierePose(controleur.lignes().mid(debut)),
+    // listings keep coming.
+    QTRY_COMPARE(BancFenetre::dernierePose(controleur.lignes().mid(debut)),
                  (QList<QByteArray>{"2000", "0", "2450", "-850", "0"}));
     QTRY_VERIFY(controleur.lignes().mid(debut).count("listpv a") >= 2);
     const QList<QByteArray> apres = controleur.lignes().mid(debut);
-    const int pose = apres.indexOf("defp a");
-    QVERIFY(pose >= 0);
-    QCOMPARE(apres.value(pose + 7), QByteArray("move a"));
+    QCOMPARE(apres.value(apres.indexOf("defp a") + 7), QByteArray("move a"));
     QCOMPARE(positionRobot.X.load(), 3162); // an answer without letters keeps the last values
-    QCOMPARE(f.liaisonSerie()->derniereIssue(), IssueAttente::Recu);
-    QVERIFY(repondeur.boites.isEmpty());
+    QCOMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
+    QVERIFY(banc.repondeur.boites.isEmpty());
 
-    controleur.repondreParErreur(false);
-    f.AxeXSlider->setValue(2500);
+    controleur.erreur = false;
+    banc.fenetre->AxeXSlider->setValue(2500);
     QTRY_COMPARE(positionRobot.X.load(), 2500);
 }
 
 void TestDefaillances::controleurMuetDesLeDemarrage()
 {
-    const BornesLiaison bornes = bornesCourtes();
-    SimulateurPty sim;
-    QVERIFY(sim.demarrer(BancFenetre::rapide()));
-    sim.setSilencieux(true);
-    RepondeurBoites repondeur;
-    ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
-    cfg.gant = "virtual";
-    cfg.bornes = bornes;
+    BancFenetre banc;
+    QVERIFY(banc.sim.demarrer(BancFenetre::rapide()));
+    banc.sim.setSilencieux(true);
     QElapsedTimer chrono;
     chrono.start();
-    GLObjectWindow f(nullptr, nullptr, cfg);
-    const qint64 demarrage = chrono.elapsed();
-    QCOMPARE(f.statutDemarrage(), 0);
+    QVERIFY(banc.ouvrir(banc.sim.peripherique(), kBornes));
     // Start-up gives up after one bounded wait instead of hanging on the silent line.
-    QVERIFY2(demarrage < bornes.echangeMs + 1000, qPrintable(QString::number(demarrage)));
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY2(chrono.elapsed() < kBornes.echangeMs + 1000,
+             qPrintable(QString::number(chrono.elapsed())));
+    banc.fenetre->show();
+    QVERIFY(QTest::qWaitForWindowExposed(banc.fenetre.get()));
 
-    QTRY_COMPARE_WITH_TIMEOUT(repondeur.boites.size(), 1, 3000);
-    QCOMPARE(repondeur.boites[0].titre, QString("Liaison avec le robot interrompue"));
-    QCOMPARE(repondeur.boites[0].texte, kTexteSilence.arg(sim.peripherique()));
+    QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
+    QCOMPARE(banc.repondeur.boites[0].titre, QString("Liaison avec le robot interrompue"));
+    QCOMPARE(banc.repondeur.boites[0].texte, kTexteSilence.arg(banc.sim.peripherique()));
     QTest::qWait(600); // listings and the start pose keep failing: still one box
-    QCOMPARE(repondeur.boites.size(), 1);
+    QCOMPARE(banc.repondeur.boites.size(), 1);
 
-    // The controller wakes up: the start pose, never taught so far, reaches it, and the listing
-    // of the point gives it back.
-    const int reveil = sim.transcript().size();
-    sim.setSilencieux(false);
+    // The controller wakes up: the start pose, never taught so far, reaches it.
+    const int reveil = banc.sim.transcript().size();
+    banc.sim.setSilencieux(false);
     QTRY_COMPARE_WITH_TIMEOUT(positionRobot.X.load(), 3162, 5000);
     QCOMPARE(positionRobot.Z.load(), 2450);
-    QCOMPARE(dernierePose(enMinuscules(sim.transcript().mid(reveil))),
+    QCOMPARE(dernierePose(banc.sim.transcript().mid(reveil)),
              (QList<QByteArray>{"3162", "0", "2450", "-850", "0"}));
-    QCOMPARE(repondeur.boites.size(), 1);
+    QCOMPARE(banc.repondeur.boites.size(), 1);
 }
 
 void TestDefaillances::controleurMuetEnModeGant()
 {
-    const BornesLiaison bornes = bornesCourtes();
     BancFenetre banc;
-    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), bornes));
-    GLObjectWindow& f = *banc.fenetre;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    attendreCalme(banc);
-    f.Lancer();
+    QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), kBornes));
+    banc.fenetre->show();
+    QVERIFY(QTest::qWaitForWindowExposed(banc.fenetre.get()));
+    banc.attendreCalme();
+    banc.fenetre->Lancer();
     banc.gant()->definirPosition(100, 200, -100);
-    QTRY_COMPARE(dernierePose(banc.commandes()),
+    QTRY_COMPARE(BancFenetre::dernierePose(banc.commandes()),
                  (QList<QByteArray>{"2732", "-450", "3430", "-850", "0"}));
 
     banc.sim.setSilencieux(true);
@@ -309,14 +247,14 @@ void TestDefaillances::controleurMuetEnModeGant()
     QCOMPARE(banc.repondeur.boites.size(), 1);
     // The window waits for the line only within its bounds: one exchange behind the mutex, then
     // its own short wait of the outage.
-    QVERIFY2(sonde.ecartMax() < 2 * (bornes.echangeMs + bornes.sondageMs) + 500,
-             qPrintable(QString::number(sonde.ecartMax())));
-    QVERIFY(f.timer->isActive());
+    QVERIFY2(sonde.ecartMax < 2 * (kBornes.echangeMs + kBornes.sondageMs) + 500,
+             qPrintable(QString::number(sonde.ecartMax)));
+    QVERIFY(banc.fenetre->timer->isActive());
 
     const int reveil = banc.sim.transcript().size();
     banc.sim.setSilencieux(false);
     // The hand's last place, reached during the silence, is the pose the controller gets.
-    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(enMinuscules(banc.sim.transcript().mid(reveil))),
+    QTRY_COMPARE_WITH_TIMEOUT(dernierePose(banc.sim.transcript().mid(reveil)),
                               (QList<QByteArray>{"2302", "-900", "4410", "-850", "0"}), 5000);
     QTRY_COMPARE(positionRobot.X.load(), 2302);
 }
@@ -327,36 +265,30 @@ void TestDefaillances::raccrochageEnPleinEchange()
     const QString lien = dossier.filePath("controleur");
     auto controleur = std::make_unique<ControleurPty>(lien);
     QVERIFY(controleur->valide());
-    SimulateurPty retour; // the device that comes back under the same name
-    RepondeurBoites repondeur;
-    ConfigurationZelvor cfg;
-    cfg.port = lien;
-    cfg.gant = "virtual";
-    cfg.bornes = bornesCourtes();
-    GLObjectWindow f(nullptr, nullptr, cfg);
-    QCOMPARE(f.statutDemarrage(), 0);
+    BancFenetre banc; // its simulator is the device that comes back under the same name
+    QVERIFY(banc.ouvrir(lien, kBornes));
     QTRY_COMPARE(positionRobot.X.load(), 3162);
 
     controleur->raccrocherSur("teach a");
-    f.AxeXSlider->setValue(3000);
-    QTRY_VERIFY(controleur->raccroche());
+    banc.fenetre->AxeXSlider->setValue(3000);
+    QTRY_VERIFY(controleur->raccroche);
     QElapsedTimer chrono;
     chrono.start();
-    QTRY_COMPARE_WITH_TIMEOUT(repondeur.boites.size(), 1, 2000);
-    QCOMPARE(repondeur.boites[0].texte,
+    QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 2000);
+    QCOMPARE(banc.repondeur.boites[0].texte,
              QString("Le port %1 a été fermé ou débranché.\nCode erreur : E0006").arg(lien));
     QVERIFY2(chrono.elapsed() < 1000, qPrintable(QString::number(chrono.elapsed())));
     controleur.reset();
 
     OptionsSimulateur options = BancFenetre::rapide();
     options.lien = lien;
-    QVERIFY(retour.demarrer(options));
+    QVERIFY(banc.sim.demarrer(options));
     // The pose cut off in the middle is sent again, whole, to the controller that came back.
     QTRY_COMPARE_WITH_TIMEOUT(positionRobot.X.load(), 3000, 5000);
-    QCOMPARE(dernierePose(enMinuscules(retour.transcript())),
+    QCOMPARE(dernierePose(banc.sim.transcript()),
              (QList<QByteArray>{"3000", "0", "2450", "-850", "0"}));
-    QCOMPARE(f.liaisonSerie()->derniereIssue(), IssueAttente::Recu);
-    QCOMPARE(repondeur.boites.size(), 1);
+    QCOMPARE(banc.fenetre->liaisonSerie()->derniereIssue(), IssueAttente::Recu);
+    QCOMPARE(banc.repondeur.boites.size(), 1);
 }
 
 void TestDefaillances::signalPendantUnEchange_data()
@@ -369,10 +301,8 @@ void TestDefaillances::signalPendantUnEchange_data()
 void TestDefaillances::signalPendantUnEchange()
 {
     QFETCH(int, signal);
-    OptionsSimulateur options;
-    options.baud = 0;
     SimulateurPty sim;
-    QVERIFY(sim.demarrer(options));
+    QVERIFY(sim.demarrer(BancFenetre::rapide()));
     QProcess programme;
     programme.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove", "virtual"});
     QVERIFY(programme.waitForStarted());
@@ -387,9 +317,7 @@ void TestDefaillances::signalPendantUnEchange()
     QVERIFY2(chrono.elapsed() < 1000, qPrintable(QString::number(chrono.elapsed())));
     QCOMPARE(programme.exitStatus(), QProcess::NormalExit);
     QCOMPARE(programme.exitCode(), 0);
-    // The port was released on the way out.
-    LiaisonSerie suivant(sim.peripherique());
-    QCOMPARE(suivant.Ouvrir(), 1);
+    QCOMPARE(LiaisonSerie(sim.peripherique()).Ouvrir(), 1); // the port was released
 }
 
 void TestDefaillances::fichierDeRejeuDefectueux_data()
@@ -410,8 +338,7 @@ void TestDefaillances::fichierDeRejeuDefectueux()
     QTemporaryDir dossier;
     const QString fichier = dossier.filePath("trajet.txt");
     QFile f(fichier);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size());
     f.close();
     // Were the file taken, the missing port would show a box and the run would time out.
     QProcess programme;

@@ -6,16 +6,8 @@
 #include <thread>
 
 namespace {
-BornesLiaison bornesCourtes()
-{
-    BornesLiaison b;
-    b.delaiOctetMs = 40;
-    b.echangeMs = 150;
-    b.homeMs = 400;
-    b.sondageMs = 60;
-    b.reouvertureMs = 100000;
-    return b;
-}
+// Byte, exchange, home, outage wait, reopening.
+const BornesLiaison kBornes{40, 150, 400, 60, 100000};
 } // namespace
 
 class TestLiaisonSerie : public QObject
@@ -61,7 +53,7 @@ void TestLiaisonSerie::ouverture()
 void TestLiaisonSerie::echangeOctetPourOctet()
 {
     PseudoTerminal pty;
-    LiaisonSerie liaison(pty.esclave(), bornesCourtes());
+    LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
 
     QCOMPARE(liaison.AttendreCaractere(""), IssueAttente::Recu); // reads nothing
@@ -84,7 +76,7 @@ void TestLiaisonSerie::echangeOctetPourOctet()
 void TestLiaisonSerie::silenceAbandonneEtRemetEnPhase()
 {
     PseudoTerminal pty;
-    BornesLiaison bornes = bornesCourtes();
+    BornesLiaison bornes = kBornes;
     // Wide enough for the late controller below to be heard under load, short enough to test.
     bornes.echangeMs = 1000;
     bornes.sondageMs = bornes.delaiOctetMs = 300;
@@ -131,7 +123,7 @@ void TestLiaisonSerie::silenceAbandonneEtRemetEnPhase()
 void TestLiaisonSerie::listingTropLongNeDebordePas()
 {
     PseudoTerminal pty;
-    LiaisonSerie liaison(pty.esclave(), bornesCourtes());
+    LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
     struct
     {
@@ -161,7 +153,7 @@ void TestLiaisonSerie::listingTropLongNeDebordePas()
 void TestLiaisonSerie::raccrochageTermineAussitot()
 {
     PseudoTerminal pty;
-    BornesLiaison bornes = bornesCourtes();
+    BornesLiaison bornes = kBornes;
     bornes.echangeMs = 10000;
     LiaisonSerie liaison(pty.esclave(), bornes);
     QCOMPARE(liaison.Ouvrir(), 1);
@@ -186,8 +178,7 @@ void TestLiaisonSerie::raccrochageTermineAussitot()
 void TestLiaisonSerie::interruptionDepuisUnAutreThread()
 {
     PseudoTerminal pty;
-    BornesLiaison bornes;
-    LiaisonSerie liaison(pty.esclave(), bornes); // the real bounds: 5 s a byte, 30 s a wait
+    LiaisonSerie liaison(pty.esclave(), {}); // the real bounds: 5 s a byte, 30 s a wait
     QCOMPARE(liaison.Ouvrir(), 1);
     QElapsedTimer chrono;
     std::thread arret([&liaison, &chrono] {

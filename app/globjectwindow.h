@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/configuration.h"
+#include "glove/suivi.h"
 
 #include <QMutex>
 #include <QWidget>
@@ -122,14 +123,8 @@ public:
     float cibleY = 0.0f;
     float cibleZ = 0.0f;
     float bandeFiltre = 30.0f;
-    struct Position3f
-    {
-        float X = 0.0f;
-        float Y = 0.0f;
-        float Z = 0.0f;
-    };
-    Position3f positionGant;
-    Position3f positionGantPrecedente;
+    Vecteur3f positionGant{};
+    Vecteur3f positionGantPrecedente{};
 
 private:
     // Fixed size, icon and the 51 widgets, in creation order. Runs no slot.

@@ -183,10 +183,7 @@ void GLObjectWindow::ActionTimer()
         echangeSimple("home\r", true);
 
     const Vecteur3f lu{gant->positionX, gant->positionY, gant->positionZ};
-    const Vecteur3f precedente{positionGantPrecedente.X, positionGantPrecedente.Y,
-                               positionGantPrecedente.Z};
-    const Vecteur3f filtree = filtreBande(lu, precedente, bandeFiltre);
-    positionGant = {filtree.X, filtree.Y, filtree.Z};
+    positionGant = filtreBande(lu, positionGantPrecedente, bandeFiltre);
 
     CapteurXValue->setText(lecture(positionGant.X));
     CapteurYValue->setText(lecture(positionGant.Y));
@@ -195,7 +192,7 @@ void GLObjectWindow::ActionTimer()
     const int robotX = positionRobot.X.load();
     const int robotY = positionRobot.Y.load();
     const int robotZ = positionRobot.Z.load();
-    const Vecteur3f pointGant = pointGantVue(filtree);
+    const Vecteur3f pointGant = pointGantVue(positionGant);
     const Vecteur3f pointRobot = pointRobotVue(robotX, robotY, robotZ);
     glbox->gloveX = pointGant.X;
     glbox->gloveY = pointGant.Y;
@@ -209,7 +206,7 @@ void GLObjectWindow::ActionTimer()
     DeltaYValue->setText(lecture(glbox->gloveY - glbox->robotY));
     DeltaZValue->setText(lecture(glbox->gloveZ - glbox->robotZ));
 
-    const Vecteur3f cible = bornerCible(cibleDepuisGant(filtree));
+    const Vecteur3f cible = bornerCible(cibleDepuisGant(positionGant));
     cibleX = cible.X;
     cibleY = cible.Y;
     cibleZ = cible.Z;

@@ -8,6 +8,7 @@ paquets=(
     qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libglu1-mesa-dev libgl1-mesa-dri
     xvfb xauth fonts-dejavu-core desktop-file-utils
+    ser2net liblo-dev liblo-tools
 )
 
 manquants=()

@@ -4,8 +4,8 @@
 #include "app/lignecommande.h"
 #include "glove/cp5dll.h"
 #include "glove/sourcevirtuelle.h"
-#include "sim/modesimulation.h"
-#include "sim/panneaugantvirtuel.h"
+#include "app/modesimulation.h"
+#include "app/panneaugantvirtuel.h"
 
 #include <QApplication>
 #include <QOffscreenSurface>

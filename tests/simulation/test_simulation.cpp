@@ -2,8 +2,8 @@
 // session recorded and then replayed.
 #include "../app/bancfenetre.h"
 #include "robot/liaisonserie.h"
-#include "sim/modesimulation.h"
-#include "sim/panneaugantvirtuel.h"
+#include "app/modesimulation.h"
+#include "app/panneaugantvirtuel.h"
 
 #include <QLabel>
 #include <QSlider>

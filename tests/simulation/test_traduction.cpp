@@ -2,7 +2,7 @@
 // one; the French texts stay the source.
 #include "../app/bancfenetre.h"
 #include "app/langue.h"
-#include "sim/panneaugantvirtuel.h"
+#include "app/panneaugantvirtuel.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "sim/modesimulation.h"
+#include "app/modesimulation.h"
 
 #include "app/configuration.h"
 #include "app/globjectwindow.h"
 #include "glove/cp5dll.h"
 #include "glove/sourcevirtuelle.h"
-#include "sim/panneaugantvirtuel.h"
+#include "app/panneaugantvirtuel.h"
 
 #include <csignal>
 #include <pthread.h>

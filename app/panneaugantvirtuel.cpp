@@ -1,4 +1,4 @@
-#include "sim/panneaugantvirtuel.h"
+#include "app/panneaugantvirtuel.h"
 
 #include "glove/sourcevirtuelle.h"
 #include "sim/simulateurpty.h"

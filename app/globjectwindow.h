@@ -1,30 +1,26 @@
 #pragma once
 
 #include "app/configuration.h"
-#include "glove/suivi.h"
+#include "glove/tic.h"
 
-#include <QMutex>
 #include <QWidget>
-#include <memory>
 
 class CP5DLL;
 class GLBox;
-class LiaisonSerie;
+class PiloteRobot;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QTimer;
-class ThreadMouvement;
-class ThreadPosition;
 enum class IssueAttente;
 
 // The main window: owner of everything that lives for the whole run. Its constructor is the
 // program's start-up, its destructor the shutdown.
 //
-// Threads: everything here runs on the GUI thread. The workers share the line with it through
-// `mutex` and the program-wide state of robot/etatpartage.h; they never touch a widget.
+// Threads: everything here runs on the GUI thread, and nothing here waits on the serial line: the
+// window asks the robot side (PiloteRobot) and shows what its queued signals report.
 class GLObjectWindow : public QWidget
 {
     Q_OBJECT
@@ -38,7 +34,6 @@ public:
     // must then not be shown and the process ends with this status).
     int statutDemarrage() const { return m_statutDemarrage; }
     CP5DLL* gant() const { return p5; }
-    LiaisonSerie* liaisonSerie() const { return liaison; }
 
 public slots:
     virtual void Lancer();
@@ -56,7 +51,7 @@ public slots:
 protected slots:
     virtual void languageChange();
 
-public:
+private:
     // The form, in creation order.
     QGroupBox* CapteurGroupBox = nullptr;
     QGroupBox* CapteurFrame = nullptr;
@@ -112,39 +107,33 @@ public:
 
     QTimer* timer = nullptr;
 
-    // Tracking state (the tick and the operator slots share it).
-    bool suiviActif = false;
-    bool pinceFermee = false;
-    bool pinceOuverte = true;
+    // Tracking state (the tick and the operator slots share it): suiviActif, pinceOuverte,
+    // pinceFermee, bandeFiltre, positionGantPrecedente.
+    EtatSuivi suivi;
     bool p5Detecte = false;
     bool doigtPlie = false;
     int etatPort = 0;
     float cibleX = 0.0f;
     float cibleY = 0.0f;
     float cibleZ = 0.0f;
-    float bandeFiltre = 30.0f;
     Vecteur3f positionGant{};
-    Vecteur3f positionGantPrecedente{};
+    int positionRobot[3] = {0, 0, 0}; // as the robot side last listed it
 
-private:
     // Fixed size, icon and the 51 widgets, in creation order. Runs no slot.
     void construireFormulaire();
     void activerCommandesManuelles(bool actif);
-    // The pose of the five sliders, Y as the slider shows it, then a move request.
-    void envoyerPoseDesCurseurs();
+    // The pose of the five sliders, Y as the slider shows it.
+    ConsigneRobot poseDesCurseurs() const;
     void afficherAucunGant();
-    // An exchange of the GUI thread: the command, then its prompt, under the line mutex.
-    IssueAttente echangeSimple(const char* commande, bool home = false);
     void signalerIssue(IssueAttente issue);
+    // While homing runs the controls that could disturb it are disabled and the cursor is busy.
+    void montrerHoming(bool enCours);
+    void finHoming();
 
     ConfigurationZelvor m_configuration;
-    // Taken around every exchange on the serial line, by the GUI thread and both workers; never
-    // nested, never held while waiting for anything but the line.
-    QMutex mutex;
     CP5DLL* p5 = nullptr;
-    LiaisonSerie* liaison = nullptr;
-    ThreadMouvement* threadMouvement = nullptr;
-    ThreadPosition* threadPosition = nullptr;
+    PiloteRobot* robot = nullptr;
     int m_statutDemarrage = 0;
     bool m_pannePresentee = false; // the current outage was shown to the operator already
+    bool m_homingEnCours = false;
 };

@@ -5,9 +5,8 @@
 #include "app/version.h"
 #include "glove/cp5dll.h"
 #include "glove/enregistrementp5.h"
-#include "glove/suivi.h"
-#include "robot/etatpartage.h"
-#include "robot/liaisonserie.h"
+#include "glove/tic.h"
+#include "robot/piloterobot.h"
 #include "view/glbox.h"
 
 #include <QCheckBox>
@@ -22,6 +21,14 @@ namespace {
 QString lecture(float valeur)
 {
     return QString::number(static_cast<double>(valeur), 'g', 6);
+}
+
+// A label repaints whenever its text is set, even to the same text: a still hand must cost
+// nothing, so only a changed text is set.
+void afficher(QLabel* label, const QString& texte)
+{
+    if (label->text() != texte)
+        label->setText(texte);
 }
 } // namespace
 
@@ -44,18 +51,15 @@ void GLObjectWindow::afficherAucunGant()
                  "votre dispositif.\nCode erreur : E0001"));
 }
 
-void GLObjectWindow::envoyerPoseDesCurseurs()
+ConsigneRobot GLObjectWindow::poseDesCurseurs() const
 {
-    const double x = AxeXSlider->value(), y = AxeYSlider->value(), z = AxeZSlider->value();
-    const double r = AxeRSlider->value(), p = AxePSlider->value();
-    consigneRobot.modifier([&](ConsigneRobot& c) {
-        c.X = x;
-        c.Y = y;
-        c.Z = z;
-        c.R = r;
-        c.P = p;
-    });
-    mouvementDemande.lever();
+    ConsigneRobot pose;
+    pose.X = AxeXSlider->value();
+    pose.Y = AxeYSlider->value();
+    pose.Z = AxeZSlider->value();
+    pose.R = AxeRSlider->value();
+    pose.P = AxePSlider->value();
+    return pose;
 }
 
 void GLObjectWindow::Lancer()
@@ -72,7 +76,7 @@ void GLObjectWindow::Lancer()
         CommandeCheckBox->setChecked(false);
         activerCommandesManuelles(false);
     }
-    suiviActif = true;
+    suivi.suiviActif = true;
 }
 
 void GLObjectWindow::Parcourir()
@@ -89,45 +93,54 @@ void GLObjectWindow::InitRobot()
         p5->P5_CalibratePositionData(0);
     else
         afficherAucunGant();
-
-    // The whole homing is one exchange: the pose of the sliders goes out only after it.
-    QMutexLocker verrou(&mutex);
-    liaison->Envoyer("home\r");
-    if (liaison->AttendreCaractere(">", GenreAttente::Home) == IssueAttente::Interrompu)
+    if (!robot || m_homingEnCours)
         return;
-    envoyerPoseDesCurseurs();
-    liaison->Envoyer("open\r");
-    liaison->AttendreCaractere(">");
+    // The sliders cannot move until homing has ended, so their pose now is their pose then.
+    m_homingEnCours = true;
+    montrerHoming(true);
+    robot->demanderHoming(poseDesCurseurs());
+}
+
+void GLObjectWindow::montrerHoming(bool enCours)
+{
+    activerCommandesManuelles(!enCours);
+    LancerButton->setEnabled(!enCours && p5Detecte);
+    CommandeCheckBox->setEnabled(!enCours);
+    if (enCours)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void GLObjectWindow::finHoming()
+{
+    m_homingEnCours = false;
+    montrerHoming(false);
 }
 
 void GLObjectWindow::ActionAxeX(int valeur)
 {
-    consigneRobot.modifier([valeur](ConsigneRobot& c) { c.X = valeur; });
-    mouvementDemande.lever();
+    robot->demanderPose([valeur](ConsigneRobot& c) { c.X = valeur; });
 }
 
 void GLObjectWindow::ActionAxeY(int valeur)
 {
-    consigneRobot.modifier([valeur](ConsigneRobot& c) { c.Y = -valeur; });
-    mouvementDemande.lever();
+    robot->demanderPose([valeur](ConsigneRobot& c) { c.Y = -valeur; });
 }
 
 void GLObjectWindow::ActionAxeZ(int valeur)
 {
-    consigneRobot.modifier([valeur](ConsigneRobot& c) { c.Z = valeur; });
-    mouvementDemande.lever();
+    robot->demanderPose([valeur](ConsigneRobot& c) { c.Z = valeur; });
 }
 
 void GLObjectWindow::ActionAxeR(int valeur)
 {
-    consigneRobot.modifier([valeur](ConsigneRobot& c) { c.R = valeur; });
-    mouvementDemande.lever();
+    robot->demanderPose([valeur](ConsigneRobot& c) { c.R = valeur; });
 }
 
 void GLObjectWindow::ActionAxeP(int valeur)
 {
-    consigneRobot.modifier([valeur](ConsigneRobot& c) { c.P = valeur; });
-    mouvementDemande.lever();
+    robot->demanderPose([valeur](ConsigneRobot& c) { c.P = valeur; });
 }
 
 void GLObjectWindow::ActiverCommande()
@@ -135,97 +148,86 @@ void GLObjectWindow::ActiverCommande()
     if (CommandeCheckBox->isChecked()) {
         activerCommandesManuelles(true);
         timer->stop();
-        CapteurXValue->setText(QStringLiteral("0"));
-        CapteurYValue->setText(QStringLiteral("0"));
-        CapteurZValue->setText(QStringLiteral("0"));
+        for (QLabel* l : {CapteurXValue, CapteurYValue, CapteurZValue})
+            l->setText(QStringLiteral("0"));
         glbox->gloveX = glbox->gloveY = glbox->gloveZ = 0.0f;
         glbox->robotX = glbox->robotY = glbox->robotZ = 0.0f;
         for (QLabel* l :
              {RobotXValue, RobotYValue, RobotZValue, DeltaXValue, DeltaYValue, DeltaZValue})
             l->setText(QStringLiteral("0"));
-        envoyerPoseDesCurseurs();
-        suiviActif = true;
+        const ConsigneRobot pose = poseDesCurseurs();
+        robot->demanderPose([&](ConsigneRobot& c) {
+            c.X = pose.X;
+            c.Y = pose.Y;
+            c.Z = pose.Z;
+            c.R = pose.R;
+            c.P = pose.P;
+        });
+        suivi.suiviActif = true;
         glbox->update();
     } else {
         activerCommandesManuelles(false);
-        suiviActif = false;
+        suivi.suiviActif = false;
     }
 }
 
 void GLObjectWindow::ActionTimer()
 {
     EnregistrementP5* gant = p5 ? p5->enregistrement() : nullptr;
-    if (!gant)
+    if (!gant || !robot)
         return;
 
-    doigtPlie = doigtEstPlie(gant->flexion[1]);
-    // A gripper command that did not reach the controller (silence, hang-up) leaves the flags as
-    // they were, so it goes out again once the line answers; while the line is down the tick does
-    // not wait on it every 50 ms.
-    const bool ligneDisponible = liaison->derniereIssue() == IssueAttente::Recu;
-    if (!doigtPlie && !pinceOuverte && ligneDisponible) {
-        if (echangeSimple("open\r") == IssueAttente::Recu) {
-            pinceOuverte = true;
-            pinceFermee = false;
-        }
-    } else if (doigtPlie && !pinceFermee && ligneDisponible) {
-        if (echangeSimple("close\r") == IssueAttente::Recu) {
-            pinceFermee = true;
-            pinceOuverte = false;
-        }
-    }
-
-    if (gant->bouton[0]) {
+    // The re-zeroing comes first, so that this tick reads the hand from the new origin.
+    if (gant->bouton[0])
         p5->P5_CalibratePositionData(0);
-        positionGantPrecedente = {};
-    }
-    if (gant->bouton[1])
-        echangeSimple("home\r", true);
+    EchantillonTic echantillon;
+    echantillon.flexionPince = gant->flexion[1];
+    echantillon.bouton1 = gant->bouton[0] != 0;
+    echantillon.bouton2 = gant->bouton[1] != 0;
+    echantillon.position = {gant->positionX, gant->positionY, gant->positionZ};
+    const ResultatTic tic = calculerTic(echantillon, positionRobot, suivi);
 
-    const Vecteur3f lu{gant->positionX, gant->positionY, gant->positionZ};
-    positionGant = filtreBande(lu, positionGantPrecedente, bandeFiltre);
+    doigtPlie = tic.doigtPlie;
+    // Asked of the robot side, which keeps a command that did not get through until the line
+    // answers again; in this order on the wire: gripper, home, then the pose.
+    robot->demanderPince(tic.pince);
+    if (tic.home)
+        robot->demanderHome(); // a home under way already is not asked again
 
-    CapteurXValue->setText(lecture(positionGant.X));
-    CapteurYValue->setText(lecture(positionGant.Y));
-    CapteurZValue->setText(lecture(positionGant.Z));
+    positionGant = tic.positionGant;
+    afficher(CapteurXValue, lecture(positionGant.X));
+    afficher(CapteurYValue, lecture(positionGant.Y));
+    afficher(CapteurZValue, lecture(positionGant.Z));
 
-    const int robotX = positionRobot.X.load();
-    const int robotY = positionRobot.Y.load();
-    const int robotZ = positionRobot.Z.load();
-    const Vecteur3f pointGant = pointGantVue(positionGant);
-    const Vecteur3f pointRobot = pointRobotVue(robotX, robotY, robotZ);
-    glbox->gloveX = pointGant.X;
-    glbox->gloveY = pointGant.Y;
-    glbox->gloveZ = pointGant.Z;
-    glbox->robotX = pointRobot.X;
-    glbox->robotY = pointRobot.Y;
-    glbox->robotZ = pointRobot.Z;
+    glbox->gloveX = tic.pointGant.X;
+    glbox->gloveY = tic.pointGant.Y;
+    glbox->gloveZ = tic.pointGant.Z;
+    glbox->robotX = tic.pointRobot.X;
+    glbox->robotY = tic.pointRobot.Y;
+    glbox->robotZ = tic.pointRobot.Z;
     glbox->update();
 
-    DeltaXValue->setText(lecture(glbox->gloveX - glbox->robotX));
-    DeltaYValue->setText(lecture(glbox->gloveY - glbox->robotY));
-    DeltaZValue->setText(lecture(glbox->gloveZ - glbox->robotZ));
+    afficher(DeltaXValue, lecture(tic.delta.X));
+    afficher(DeltaYValue, lecture(tic.delta.Y));
+    afficher(DeltaZValue, lecture(tic.delta.Z));
 
-    const Vecteur3f cible = bornerCible(cibleDepuisGant(positionGant));
-    cibleX = cible.X;
-    cibleY = cible.Y;
-    cibleZ = cible.Z;
+    cibleX = tic.cible.X;
+    cibleY = tic.cible.Y;
+    cibleZ = tic.cible.Z;
 
-    RobotXValue->setText(QString::number(robotX));
-    RobotYValue->setText(QString::number(robotY));
-    RobotZValue->setText(QString::number(robotZ));
+    afficher(RobotXValue, QString::number(positionRobot[0]));
+    afficher(RobotYValue, QString::number(positionRobot[1]));
+    afficher(RobotZValue, QString::number(positionRobot[2]));
 
-    const double x = cibleX, y = -static_cast<double>(cibleY), z = cibleZ;
-    consigneRobot.modifier([&](ConsigneRobot& c) {
-        c.X = x;
-        c.Y = y;
-        c.Z = z;
-    });
-
-    if (positionGant.X == positionGantPrecedente.X && positionGant.Y == positionGantPrecedente.Y &&
-        positionGant.Z == positionGantPrecedente.Z)
+    if (!tic.consigneValide)
         return;
-    positionGantPrecedente = positionGant;
-    if (suiviActif)
-        mouvementDemande.lever();
+    const auto ecrire = [&tic](ConsigneRobot& c) {
+        c.X = tic.consigneX;
+        c.Y = tic.consigneY;
+        c.Z = tic.consigneZ;
+    };
+    if (tic.mouvement)
+        robot->demanderPose(ecrire);
+    else
+        robot->modifierPose(ecrire);
 }

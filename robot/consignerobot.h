@@ -10,3 +10,10 @@ struct ConsigneRobot
     double P = 0.0; // pitch
     char nomPoint[80] = {};
 };
+
+enum class CommandePince
+{
+    Aucune,
+    Ouvrir, // "open\r"
+    Fermer, // "close\r"
+};

@@ -3,6 +3,7 @@
 #include "robot/protocole.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -51,6 +52,13 @@ void LiaisonSerie::noterIssue(IssueAttente issue)
         m_observateur(issue);
 }
 
+bool LiaisonSerie::enPanne() const
+{
+    // Until the controller has answered once, a silent line is as good as an outage: the
+    // operator hears of it after the short bound, not after a whole exchange's.
+    return !m_aRepondu || m_derniereIssue.load() != IssueAttente::Recu;
+}
+
 bool LiaisonSerie::reouvrirSiPossible()
 {
     // A device that was unplugged may come back under the same name; try again now and then,
@@ -59,26 +67,136 @@ bool LiaisonSerie::reouvrirSiPossible()
     if (m_derniereTentativeMs != 0 && maintenant - m_derniereTentativeMs < m_bornes.reouvertureMs)
         return false;
     m_derniereTentativeMs = maintenant;
-    return m_port.ouvrir(m_chemin) == 1;
+    if (m_port.ouvrir(m_chemin) != 1)
+        return false;
+    // Whatever now answers to the name may not be the controller.
+    m_aVerifier = true;
+    m_promptsDus = 0;
+    m_sale = false;
+    return true;
+}
+
+IssueAttente LiaisonSerie::raccrochage()
+{
+    m_port.fermer();
+    noterIssue(IssueAttente::Raccroche);
+    return IssueAttente::Raccroche;
+}
+
+Lecture LiaisonSerie::lire(char& octet, int delaiMs)
+{
+    const Lecture lu = m_port.lireOctet(octet, delaiMs);
+    if (lu == Lecture::Octet) {
+        m_dernierOctetMs = maintenantMs();
+        if (octet == '>' && m_promptsDus > 0)
+            --m_promptsDus;
+    }
+    return lu;
+}
+
+IssueAttente LiaisonSerie::CommencerEchange(const char* nom)
+{
+    if (m_port.estInterrompu())
+        return IssueAttente::Interrompu;
+    (void)nom; // TRACE m_port.nommerEchange(nom);
+    if (!m_port.estOuvert() && !reouvrirSiPossible()) {
+        noterIssue(IssueAttente::Raccroche);
+        return IssueAttente::Raccroche;
+    }
+    if (m_aVerifier) {
+        const IssueAttente sonde = sonder();
+        (void)nom; // TRACE m_port.nommerEchange(nom);
+        if (sonde != IssueAttente::Recu)
+            return sonde;
+    }
+    return remettreEnPhase();
+}
+
+IssueAttente LiaisonSerie::sonder()
+{
+    // TRACE m_port.nommerEchange("sonde");
+    Envoyer("\r");
+    const IssueAttente issue = attendre('>', m_bornes.sondageMs, nullptr, 0, nullptr);
+    if (issue == IssueAttente::Recu) {
+        m_aVerifier = false;
+        m_sale = true; // a controller may say more than its prompt; let the line settle
+    } else if (issue == IssueAttente::Silence) {
+        // Not a controller, or not one that answers: nothing else goes to it. The name is tried
+        // again later, in case the controller comes back under it.
+        m_port.fermer();
+    }
+    return issue;
+}
+
+IssueAttente LiaisonSerie::remettreEnPhase()
+{
+    bool octetRecu = false;
+    char octet = 0;
+    // Whatever arrived between two exchanges answers nothing that is asked now.
+    for (;;) {
+        const Lecture lu = lire(octet, 0);
+        if (lu == Lecture::Delai)
+            break;
+        if (lu == Lecture::Raccroche)
+            return raccrochage();
+        if (lu == Lecture::Interrompu)
+            return IssueAttente::Interrompu;
+        octetRecu = true;
+    }
+    if (!octetRecu && m_promptsDus == 0 && !m_sale)
+        return IssueAttente::Recu;
+
+    const long long debut = maintenantMs();
+    const bool panne = enPanne();
+    for (;;) {
+        const long long maintenant = maintenantMs();
+        if (m_promptsDus == 0 && maintenant - m_dernierOctetMs >= m_bornes.calmeMs) {
+            m_sale = false;
+            return IssueAttente::Recu;
+        }
+        long long limite = debut + m_bornes.echangeMs;
+        if (panne && !octetRecu)
+            limite = std::min(limite, debut + m_bornes.sondageMs);
+        if (maintenant >= limite) {
+            if (!octetRecu) {
+                // Quiet for a whole bound: the prompts it still owed will not come any more, and
+                // the line is as quiet as it gets.
+                m_promptsDus = 0;
+                m_sale = false;
+            }
+            noterIssue(IssueAttente::Silence);
+            return IssueAttente::Silence;
+        }
+        long long jusqua = limite;
+        if (m_promptsDus == 0)
+            jusqua = std::min(jusqua, m_dernierOctetMs + m_bornes.calmeMs);
+        const int delai = static_cast<int>(
+            std::clamp<long long>(jusqua - maintenant, 0, m_bornes.delaiOctetMs));
+        switch (lire(octet, delai)) {
+        case Lecture::Octet:
+            octetRecu = true;
+            break;
+        case Lecture::Delai:
+            break;
+        case Lecture::Raccroche:
+            return raccrochage();
+        case Lecture::Interrompu:
+            return IssueAttente::Interrompu;
+        }
+    }
 }
 
 int LiaisonSerie::Envoyer(const char* commande)
 {
-    if (m_port.estInterrompu())
+    if (m_port.estInterrompu() || !m_port.estOuvert())
         return 1;
-    if (!m_port.estOuvert() && !reouvrirSiPossible())
-        return 1;
-    if (m_horsPhase) {
-        // The last exchange was abandoned halfway: whatever the controller said since belongs to
-        // it, not to this command.
-        m_port.viderEntree();
-        m_horsPhase = false;
-    }
     const Lecture ecrit = m_port.ecrire(commande, std::strlen(commande), m_bornes.echangeMs);
     if (ecrit == Lecture::Raccroche)
         m_port.fermer();
     else if (ecrit == Lecture::Delai)
-        m_horsPhase = true;
+        m_sale = true;
+    if (ecrit != Lecture::Interrompu)
+        ++m_promptsDus;
     return 1;
 }
 
@@ -102,27 +220,35 @@ IssueAttente LiaisonSerie::attendre(char attendu, int borneMs, char* tampon, std
     const long long debut = maintenantMs();
     const long long echeance = debut + borneMs;
     // While an outage lasts, a wait that hears nothing at all gives up sooner, so that the
-    // exchanges queued behind the line mutex (the window's among them) are not held for long.
-    const bool enPanne = m_derniereIssue.load() != IssueAttente::Recu;
+    // requests queued behind the line mutex are not held for long.
+    const bool panne = enPanne();
     bool octetRecu = false;
     for (;;) {
         long long limite = echeance;
-        if (enPanne && !octetRecu)
+        if (panne && !octetRecu)
             limite = std::min(limite, debut + m_bornes.sondageMs);
         const long long reste = limite - maintenantMs();
         if (reste <= 0) {
-            m_horsPhase = true;
             noterIssue(IssueAttente::Silence);
             return IssueAttente::Silence;
         }
         char octet = 0;
-        switch (m_port.lireOctet(
-            octet, static_cast<int>(std::min<long long>(reste, m_bornes.delaiOctetMs)))) {
+        switch (lire(octet, static_cast<int>(std::min<long long>(reste, m_bornes.delaiOctetMs)))) {
         case Lecture::Octet:
             octetRecu = true;
             if (tampon && *stockes < taille)
                 tampon[(*stockes)++] = octet;
             if (octet == attendu) {
+                // A byte already waiting behind the prompt cannot answer a line not yet written:
+                // the prompt was not the answer's last byte, and the next exchange must first let
+                // the line settle.
+                char suivant = 0;
+                const Lecture apres = m_port.lireOctet(suivant, 0);
+                if (apres == Lecture::Octet)
+                    m_sale = true;
+                else if (apres == Lecture::Raccroche)
+                    m_port.fermer();
+                m_aRepondu = true;
                 noterIssue(IssueAttente::Recu);
                 return IssueAttente::Recu;
             }
@@ -130,17 +256,27 @@ IssueAttente LiaisonSerie::attendre(char attendu, int borneMs, char* tampon, std
         case Lecture::Delai:
             break; // one read request gave nothing: the wait goes on until its bound
         case Lecture::Raccroche:
-            m_port.fermer();
-            noterIssue(IssueAttente::Raccroche);
-            return IssueAttente::Raccroche;
+            return raccrochage();
         case Lecture::Interrompu:
             return IssueAttente::Interrompu;
         }
     }
 }
 
+IssueAttente LiaisonSerie::EchangeSimple(const char* commande, GenreAttente genre, const char* nom)
+{
+    const IssueAttente debut = CommencerEchange(nom);
+    if (debut != IssueAttente::Recu)
+        return debut;
+    Envoyer(commande);
+    return AttendreCaractere(">", genre);
+}
+
 IssueAttente LiaisonSerie::EnvoyerConsigne(ConsigneRobot consigne)
 {
+    const IssueAttente debut = CommencerEchange("consigne");
+    if (debut != IssueAttente::Recu)
+        return debut;
     for (const QByteArray& ligne : protocole::lignesConsigne(consigne)) {
         Envoyer(ligne.constData());
         const IssueAttente issue = AttendreCaractere(">");
@@ -153,6 +289,9 @@ IssueAttente LiaisonSerie::EnvoyerConsigne(ConsigneRobot consigne)
 IssueAttente LiaisonSerie::LirePosition(ConsigneRobot consigne, char* tampon, std::size_t taille,
                                         int* x, int* y, int* z)
 {
+    const IssueAttente debut = CommencerEchange("listing");
+    if (debut != IssueAttente::Recu)
+        return debut;
     Envoyer(protocole::commandePoint("listpv", consigne.nomPoint).constData());
     std::size_t stockes = 0;
     const IssueAttente issue = attendre('>', m_bornes.echangeMs, tampon, taille, &stockes);

@@ -30,15 +30,24 @@ struct BornesLiaison
     int delaiOctetMs = 5000;  // one read request
     int echangeMs = 30000;    // one wait for a prompt
     int homeMs = 300000;      // the wait that answers "home"
-    int sondageMs = 2000;     // during an outage: a wait that gets no byte at all ends sooner
+    int sondageMs = 2000;     // during an outage: a wait that gets no byte at all ends sooner;
+                              // also how long a device that was opened again has to answer
     int reouvertureMs = 1000; // after a hang-up: how often the device is tried again
+    int calmeMs = 100;        // a line that was out of step is in step again after this quiet
 };
 
-// The one link to the robot controller, shared by the GUI thread and both workers.
+// The one link to the robot controller, used by the robot side's workers.
 //
-// Threads: the class takes no lock of its own. Every caller holds the window's shared mutex from
-// the first write of an exchange until its last prompt has been read. Interrompre() and the
-// state getters may be called from any thread.
+// Keeping in step: every line written is owed one prompt. An exchange begins (CommencerEchange)
+// only on a clean line: input that arrived between exchanges is dropped, and where the line may
+// be out of step (a wait abandoned with prompts still owed, bytes seen after an exchange's last
+// prompt) the line is read until every owed prompt has come and it has been quiet for `calmeMs`.
+// A device opened again after a hang-up is sent a bare "\r" and must answer it with a prompt
+// before anything else is written to it.
+//
+// Threads: the class takes no lock of its own. Every caller holds the robot side's line mutex
+// from the start of an exchange until its last prompt has been read. Interrompre() and the state
+// getters may be called from any thread.
 class LiaisonSerie
 {
 public:
@@ -47,17 +56,22 @@ public:
 
     // 1 open and configured, 2 cannot be opened, 3 cannot be configured.
     int Ouvrir();
+    // Brings the line in step for a new exchange (see above); `nom` names the exchange in the
+    // trace. Anything but Recu: nothing may be written in this exchange.
+    IssueAttente CommencerEchange(const char* nom);
     // Writes the command's bytes, its "\r" included. Always 1, as callers expect; a failed write
-    // shows in the wait that follows it.
+    // shows in the wait that follows it. Never reopens a closed port: only CommencerEchange does.
     int Envoyer(const char* commande);
     // Reads and drops bytes until the first character of `attendu` has arrived (an empty text
     // returns at once), within the bound of `genre`.
     IssueAttente AttendreCaractere(const char* attendu, GenreAttente genre = GenreAttente::Echange);
-    // defp, teach, X, Y, Z, P, R, move, each answered up to ">"; stops at the first wait that
-    // fails.
+    // One command answered up to ">", as a whole exchange.
+    IssueAttente EchangeSimple(const char* commande, GenreAttente genre, const char* nom);
+    // defp, teach, X, Y, Z, P, R, move, each answered up to ">", as a whole exchange; stops at
+    // the first wait that fails.
     IssueAttente EnvoyerConsigne(ConsigneRobot consigne);
-    // listpv, the answer stored into `tampon` (never past `taille` bytes, but always read through
-    // its ">"), then X, Y and Z parsed from what was stored.
+    // listpv as a whole exchange, the answer stored into `tampon` (never past `taille` bytes, but
+    // always read through its ">"), then X, Y and Z parsed from what was stored.
     IssueAttente LirePosition(ConsigneRobot consigne, char* tampon, std::size_t taille, int* x,
                               int* y, int* z);
     bool Fermer();
@@ -78,14 +92,24 @@ public:
 private:
     IssueAttente attendre(char attendu, int borneMs, char* tampon, std::size_t taille,
                           std::size_t* stockes);
+    // One byte, with the bookkeeping every read shares: the owed prompts and the last byte's time.
+    Lecture lire(char& octet, int delaiMs);
+    IssueAttente remettreEnPhase();
+    IssueAttente sonder();
+    IssueAttente raccrochage();
     void noterIssue(IssueAttente issue);
+    bool enPanne() const;
     bool reouvrirSiPossible();
 
     QString m_nom;
     QString m_chemin;
     BornesLiaison m_bornes;
     PortSerie m_port;
-    bool m_horsPhase = false; // an abandoned exchange may have left answer bytes behind
+    int m_promptsDus = 0;       // lines written whose prompt has not been read
+    bool m_sale = false;        // bytes may follow the last prompt read
+    bool m_aVerifier = false;   // opened again: the probe has not been answered yet
+    bool m_aRepondu = false;    // the controller answered at least once since the start
+    long long m_dernierOctetMs = 0;
     long long m_derniereTentativeMs = 0;
     std::atomic<IssueAttente> m_derniereIssue{IssueAttente::Recu};
     std::function<void(IssueAttente)> m_observateur;

@@ -1,6 +1,5 @@
 #include "robot/threadmouvement.h"
 
-#include "robot/etatpartage.h"
 #include "robot/liaisonserie.h"
 
 #include <QMutexLocker>
@@ -14,31 +13,108 @@ ThreadMouvement::~ThreadMouvement()
     std::lock_guard<std::mutex> fin(m_vie);
 }
 
+void ThreadMouvement::demarrage()
+{
+    {
+        QMutexLocker verrou(m_mutex);
+        if (m_liaison->CommencerEchange("demarrage") == IssueAttente::Recu) {
+            m_liaison->Envoyer("open\r");
+            if (m_liaison->AttendreCaractere(">") == IssueAttente::Recu)
+                m_liaison->EnvoyerConsigne(m_consigne->copie());
+            else if (m_ordres)
+                m_ordres->pince.rendre(CommandePince::Ouvrir); // opened once the line answers
+        } else if (m_ordres) {
+            m_ordres->pince.rendre(CommandePince::Ouvrir);
+        }
+    }
+    m_demande->lever();
+    m_demarrageFini->lever();
+}
+
+IssueAttente ThreadMouvement::homing()
+{
+    IssueAttente issue = m_liaison->CommencerEchange("home");
+    if (issue != IssueAttente::Recu)
+        return issue;
+    m_liaison->Envoyer("home\r");
+    issue = m_liaison->AttendreCaractere(">", GenreAttente::Home);
+    if (issue == IssueAttente::Interrompu)
+        return issue;
+    const ConsigneRobot pose = m_ordres->poseHoming.copie();
+    m_consigne->modifier([&](ConsigneRobot& c) {
+        c.X = pose.X;
+        c.Y = pose.Y;
+        c.Z = pose.Z;
+        c.R = pose.R;
+        c.P = pose.P;
+    });
+    m_demande->lever();
+    m_liaison->Envoyer("open\r");
+    const IssueAttente ouverture = m_liaison->AttendreCaractere(">");
+    return issue != IssueAttente::Recu ? issue : ouverture;
+}
+
+std::optional<IssueAttente> ThreadMouvement::prochainEchange()
+{
+    if (m_ordres) {
+        if (m_ordres->homing.prendre()) {
+            const IssueAttente issue = homing();
+            emit homingTermine(issue);
+            return issue;
+        }
+        if (const CommandePince pince = m_ordres->pince.prendre(); pince != CommandePince::Aucune) {
+            const IssueAttente issue = m_liaison->EchangeSimple(
+                pince == CommandePince::Ouvrir ? "open\r" : "close\r", GenreAttente::Echange,
+                "pince");
+            // A command that did not get its prompt goes out again once the line answers.
+            if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
+                m_ordres->pince.rendre(pince);
+            return issue;
+        }
+        if (m_ordres->home.prendre()) {
+            const IssueAttente issue =
+                m_liaison->EchangeSimple("home\r", GenreAttente::Home, "home");
+            m_ordres->homeEnCours.store(false);
+            return issue;
+        }
+    }
+    if (!m_demande->prendre())
+        return std::nullopt;
+    const IssueAttente issue = m_liaison->EnvoyerConsigne(m_consigne->copie());
+    // The pose did not reach the controller: ask for it again (a newer request may be waiting
+    // already, which is the same request).
+    if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
+        m_demande->lever();
+    return issue;
+}
+
 void ThreadMouvement::run()
 {
     std::lock_guard<std::mutex> vie(m_vie);
     if (!m_liaison || !m_arret || !m_demande || !m_mutex || !m_consigne)
         return;
+    if (m_demarrageFini)
+        demarrage();
     while (!m_arret->estLeve()) {
-        attendreDrapeaux(*m_demande, *m_arret);
+        if (m_ordres)
+            attendreDrapeaux({m_demande, m_arret, &m_ordres->homing, &m_ordres->home,
+                              &m_ordres->pince.drapeau()});
+        else
+            attendreDrapeaux({m_demande, m_arret});
         if (m_arret->estLeve())
             break;
-        IssueAttente issue;
+        std::optional<IssueAttente> issue;
         {
             QMutexLocker verrou(m_mutex);
             if (m_arret->estLeve())
                 break;
-            if (!m_demande->prendre())
-                continue;
-            issue = m_liaison->EnvoyerConsigne(m_consigne->copie());
+            issue = prochainEchange();
         }
         if (issue == IssueAttente::Interrompu)
             break;
-        if (issue != IssueAttente::Recu) {
-            // The pose did not reach the controller: ask for it again, unless a newer one is
-            // already waiting, and let the line rest a little first.
-            m_demande->lever();
-            attendreDrapeaux(*m_arret, *m_arret, m_pauseApresEchecMs);
+        if (issue && *issue != IssueAttente::Recu) {
+            // Let the line rest a little before the request that failed is tried again.
+            attendreDrapeaux({m_arret}, m_pauseApresEchecMs);
         }
     }
 }

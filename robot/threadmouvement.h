@@ -1,18 +1,39 @@
 #pragma once
 
+#include "robot/consignerobot.h"
+#include "robot/etatpartage.h"
+
 #include <QThread>
 #include <mutex>
+#include <optional>
 
-class ConsignePartagee;
-class Drapeau;
 class LiaisonSerie;
-class QMutex;
+enum class IssueAttente;
 
-// Sends the target pose to the controller whenever a move is requested.
+// What the window asks of the command worker besides the pose. The flags belong to the same wake-up
+// group as the pose's request flag.
+struct OrdresRobot
+{
+    explicit OrdresRobot(Reveil* reveil) : homing(reveil), home(reveil), pince(reveil) {}
+
+    // "Homing du SCORBOT": home, then the sliders' pose in `poseHoming` becomes the target and is
+    // requested, then the gripper is opened, all under one hold of the line mutex.
+    Drapeau homing;
+    ConsignePartagee poseHoming;
+    // The glove's second button: home alone. `homeEnCours` stays up from the request until the
+    // exchange has ended, so that a held button homes once at a time.
+    Drapeau home;
+    std::atomic<bool> homeEnCours{false};
+    PinceDemandee pince;
+};
+
+// Carries out, one exchange per hold of the line mutex, everything that writes to the robot: the
+// start-up sequence, then homing, gripper and home commands and the target pose whenever they are
+// asked for, in that order of precedence.
 //
-// Threads: waits for `mouvementDemande` or `arretThreads` without spinning; takes the line mutex
-// around each pose exchange. The request is taken when the pose is copied, so a request made
-// while a pose is on the wire survives and the newest pose always goes out.
+// Threads: waits on its flags without spinning; takes the line mutex around each exchange. The
+// pose request is taken when the pose is copied, so a request made while a pose is on the wire
+// survives and the newest pose always goes out. Reports through queued signals only.
 class ThreadMouvement : public QThread
 {
     Q_OBJECT
@@ -26,14 +47,26 @@ public:
     void SetMutex(QMutex* mutex) { m_mutex = mutex; }
     void SetConsigne(ConsignePartagee* consigne) { m_consigne = consigne; }
     void SetLiaison(LiaisonSerie* liaison) { m_liaison = liaison; }
+    void SetOrdres(OrdresRobot* ordres) { m_ordres = ordres; }
+    // The start-up sequence ("open", then the start pose) runs first, then `fini` is raised.
+    void SetDemarrage(Drapeau* fini) { m_demarrageFini = fini; }
 
-    // Pause before a failed pose is tried again, so that retries do not hold the line all the time.
+    // Pause before a failed exchange is tried again, so that retries do not hold the line all the
+    // time.
     void setPauseApresEchecMs(int ms) { m_pauseApresEchecMs = ms; }
+
+signals:
+    void homingTermine(IssueAttente issue);
 
 protected:
     void run() override;
 
 private:
+    void demarrage();
+    // One exchange, if anything is asked; nothing when nothing is.
+    std::optional<IssueAttente> prochainEchange();
+    IssueAttente homing();
+
     // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
     // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.
     std::mutex m_vie;
@@ -42,5 +75,7 @@ private:
     QMutex* m_mutex = nullptr;
     ConsignePartagee* m_consigne = nullptr;
     LiaisonSerie* m_liaison = nullptr;
+    OrdresRobot* m_ordres = nullptr;
+    Drapeau* m_demarrageFini = nullptr;
     int m_pauseApresEchecMs = 500;
 };

@@ -18,6 +18,8 @@ void ThreadPosition::run()
     std::lock_guard<std::mutex> vie(m_vie);
     if (!m_liaison || !m_arret || !m_mutex || !m_consigne || !m_x || !m_y || !m_z)
         return;
+    if (m_demarrageFini)
+        attendreDrapeaux({m_demarrageFini, m_arret});
     char listing[kTailleListing];
     while (!m_arret->estLeve()) {
         IssueAttente issue;
@@ -35,10 +37,11 @@ void ThreadPosition::run()
                 m_x->store(x);
                 m_y->store(y);
                 m_z->store(z);
+                emit positionLue(x, y, z);
             }
         }
         if (issue == IssueAttente::Interrompu)
             break;
-        attendreDrapeaux(*m_arret, *m_arret, m_periodeMs);
+        attendreDrapeaux({m_arret}, m_periodeMs);
     }
 }

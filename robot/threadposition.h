@@ -9,10 +9,11 @@ class Drapeau;
 class LiaisonSerie;
 class QMutex;
 
-// Lists the robot point every half second and keeps the shared position current.
+// Lists the robot point every half second, keeps the shared position current and reports every
+// listing that was read.
 //
 // Threads: takes the line mutex around each listing only; sleeps outside it, and wakes at once
-// when `arretThreads` is raised.
+// when `arretThreads` is raised. Begins once the start-up sequence has ended.
 class ThreadPosition : public QThread
 {
     Q_OBJECT
@@ -33,7 +34,12 @@ public:
         m_y = y;
         m_z = z;
     }
+    // The first listing waits for this flag (the start-up sequence's end).
+    void SetDemarrage(Drapeau* fini) { m_demarrageFini = fini; }
     void setPeriodeMs(int ms) { m_periodeMs = ms; }
+
+signals:
+    void positionLue(int x, int y, int z);
 
 protected:
     void run() override;
@@ -49,5 +55,6 @@ private:
     QMutex* m_mutex = nullptr;
     ConsignePartagee* m_consigne = nullptr;
     LiaisonSerie* m_liaison = nullptr;
+    Drapeau* m_demarrageFini = nullptr;
     int m_periodeMs = 500;
 };

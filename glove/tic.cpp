@@ -1,0 +1,47 @@
+#include "glove/tic.h"
+
+#include <cmath>
+
+ResultatTic calculerTic(const EchantillonTic& gant, const int robot[3], EtatSuivi& etat)
+{
+    ResultatTic r;
+    // A gripper command is asked for only when the bend crosses the threshold.
+    r.doigtPlie = doigtEstPlie(gant.flexionPince);
+    if (!r.doigtPlie && !etat.pinceOuverte) {
+        r.pince = CommandePince::Ouvrir;
+        etat.pinceOuverte = true;
+        etat.pinceFermee = false;
+    } else if (r.doigtPlie && !etat.pinceFermee) {
+        r.pince = CommandePince::Fermer;
+        etat.pinceFermee = true;
+        etat.pinceOuverte = false;
+    }
+
+    r.rezero = gant.bouton1;
+    if (r.rezero)
+        etat.positionGantPrecedente = {};
+    r.home = gant.bouton2;
+
+    r.positionGant = filtreBande(gant.position, etat.positionGantPrecedente, etat.bandeFiltre);
+    r.pointGant = pointGantVue(r.positionGant);
+    r.pointRobot = pointRobotVue(robot[0], robot[1], robot[2]);
+    r.delta = {r.pointGant.X - r.pointRobot.X, r.pointGant.Y - r.pointRobot.Y,
+               r.pointGant.Z - r.pointRobot.Z};
+    r.cible = bornerCible(cibleDepuisGant(r.positionGant));
+
+    r.consigneValide =
+        std::isfinite(r.cible.X) && std::isfinite(r.cible.Y) && std::isfinite(r.cible.Z);
+    if (!r.consigneValide)
+        return r;
+    r.consigneX = r.cible.X;
+    r.consigneY = -static_cast<double>(r.cible.Y);
+    r.consigneZ = r.cible.Z;
+
+    const Vecteur3f& p = r.positionGant;
+    const Vecteur3f& avant = etat.positionGantPrecedente;
+    if (p.X == avant.X && p.Y == avant.Y && p.Z == avant.Z)
+        return r;
+    etat.positionGantPrecedente = p;
+    r.mouvement = etat.suiviActif;
+    return r;
+}

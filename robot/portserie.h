@@ -2,6 +2,10 @@
 
 #include <QString>
 #include <cstddef>
+#include <memory>
+
+class JournalLigne;
+class Rfc2217;
 
 // What one read request gave.
 enum class Lecture
@@ -14,6 +18,9 @@ enum class Lecture
 
 // A serial port over POSIX termios, opened exclusively and set up for the controller's line:
 // 9600 baud, 8 data bits, no parity, 2 stop bits, DTR and RTS raised, no flow control, raw bytes.
+// The same line may be reached through a serial port server: "socket://HOST:PORT" (raw TCP, the
+// server sets the line) or "rfc2217://HOST:PORT" (Telnet, and the line is set from here as on a
+// local port). A connection that closes is a hang-up, as an unplugged device is.
 //
 // Threads: one thread at a time reads or writes (the callers hold the shared line mutex);
 // interrompre() may be called from any thread, and from a signal handler through
@@ -27,8 +34,9 @@ public:
     PortSerie(const PortSerie&) = delete;
     PortSerie& operator=(const PortSerie&) = delete;
 
-    // 1 open and configured; 2 cannot be opened (missing, or held by another program);
-    // 3 opened but the line settings were refused (the device is closed again).
+    // 1 open and configured; 2 cannot be opened (missing, or held by another program; for a
+    // network port: malformed, unresolved, refused or unanswered); 3 opened but the line settings
+    // were refused (the device or connection is closed again).
     int ouvrir(const QString& chemin);
     bool estOuvert() const { return m_fd >= 0; }
     bool fermer();
@@ -46,7 +54,32 @@ public:
     // interrompre().
     int descripteurInterruption() const { return m_fdInterruption; }
 
+    // Traces every byte of the line to `fichier` ("-": the standard error) from now on, for
+    // whichever port is opened. False with a one-line reason when the file cannot be written.
+    bool activerTrace(const QString& fichier, QString* erreur);
+    // The exchange the bytes that follow belong to, for the trace.
+    void nommerEchange(const char* nom);
+
 private:
+    enum class Genre
+    {
+        Peripherique,
+        Tcp,
+        Rfc2217,
+    };
+
+    int ouvrirPeripherique(const QByteArray& nom, QString& raison);
+    int ouvrirReseau(const QString& chemin, QString& raison);
+    int negocier(QString& raison);
+    Lecture ecrireBrut(const char* donnees, std::size_t taille, int delaiMs);
+    Lecture lireBrut(char& octet, int delaiMs);
+    Lecture lireTelnet(char& octet, int delaiMs);
+    void tracerLecture(Lecture issue, char octet);
+
     int m_fd = -1;
     int m_fdInterruption = -1;
+    Genre m_genre = Genre::Peripherique;
+    QString m_nom;
+    std::unique_ptr<Rfc2217> m_telnet;     // only while an rfc2217:// port is open
+    std::unique_ptr<JournalLigne> m_trace; // null when the line is not traced
 };

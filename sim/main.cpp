@@ -71,6 +71,8 @@ int main(int argc, char* argv[])
          QStringLiteral("n")},
         {QStringLiteral("noise"), QStringLiteral("Mix random bytes into the answers.")},
         {QStringLiteral("long-listing"), QStringLiteral("Pad listings beyond 200 bytes.")},
+        {QStringLiteral("check-line"),
+         QStringLiteral("Hear nothing while the line is not set to 9600 baud 8N2.")},
         {QStringLiteral("transcript"),
          QStringLiteral("Write every received line to this file as ms<TAB>line."),
          QStringLiteral("file")},
@@ -96,6 +98,7 @@ int main(int argc, char* argv[])
     options.vitesse = vitesse;
     options.bruit = parseur.isSet(QStringLiteral("noise"));
     options.listingLong = parseur.isSet(QStringLiteral("long-listing"));
+    options.exigerReglage = parseur.isSet(QStringLiteral("check-line"));
     options.lien = parseur.value(QStringLiteral("link"));
     options.fichierTranscript = parseur.value(QStringLiteral("transcript"));
 

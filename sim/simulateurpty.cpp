@@ -23,6 +23,18 @@ void fermer(int& fd)
     fd = -1;
 }
 
+// On Linux the master of a pseudo-terminal reports the slave's settings: what the program, or a
+// port server in front of it, has set.
+bool ligneReglee(int maitre)
+{
+    termios modes{};
+    if (::tcgetattr(maitre, &modes) != 0)
+        return false;
+    const speed_t entree = ::cfgetispeed(&modes);
+    return ::cfgetospeed(&modes) == B9600 && (entree == B9600 || entree == B0) &&
+           (modes.c_cflag & CSIZE) == CS8 && (modes.c_cflag & CSTOPB) && !(modes.c_cflag & PARENB);
+}
+
 QString messageSysteme(const char* quoi, int numero)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(quoi),
@@ -350,7 +362,9 @@ void SimulateurPty::boucle()
             const double arrivee = double(microsecondes()) + octetUs;
             char tampon[4096];
             const ssize_t lus = ::read(m_maitre, tampon, sizeof tampon);
-            if (lus > 0) {
+            if (lus > 0 && m_options.exigerReglage && !ligneReglee(m_maitre)) {
+                // Framing errors on a real line: nothing reaches the interpreter.
+            } else if (lus > 0) {
                 if (entree.isEmpty())
                     prochaineEntree = std::max(prochaineEntree, arrivee);
                 entree.append(tampon, lus);

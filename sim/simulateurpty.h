@@ -24,6 +24,9 @@ struct OptionsSimulateur
     quint32 graineBruit = 0;   // 0: a random seed
     QString lien;              // symbolic link to the device, made at start, removed at stop
     QString fichierTranscript; // every received line appended as "ms<TAB>line", flushed each line
+    // Hear only what arrives while the program's side of the line is set to 9600 baud 8N2: a
+    // real controller at other settings receives garbage and answers nothing sensible.
+    bool exigerReglage = false;
 };
 
 // The robot controller on a pseudo-terminal: the program opens peripherique() as its serial

@@ -27,7 +27,8 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     timer = new QTimer(this);
 
     QString erreurGant;
-    p5 = new CP5DLL(creerSourceGant(m_configuration.gant, &erreurGant));
+    p5 = new CP5DLL(
+        prendreSourceGant(m_configuration.sourceGant, m_configuration.gant, &erreurGant));
     const bool gantTrouve = p5->P5_Init() != 0;
     if (!gantTrouve) {
         afficherAucunGant();

@@ -16,9 +16,9 @@ struct EchantillonTic
 // What the tracking keeps from one tick to the next.
 struct EtatSuivi
 {
-    bool suiviActif = false; // moves may be requested
-    bool pinceOuverte = true;  // "open" is the gripper command last asked for
-    bool pinceFermee = false;  // "close" is the gripper command last asked for
+    bool suiviActif = false;  // moves may be requested
+    bool pinceOuverte = true; // "open" is the gripper command last asked for
+    bool pinceFermee = false; // "close" is the gripper command last asked for
     float bandeFiltre = 30.0f;
     Vecteur3f positionGantPrecedente{}; // the glove's position at the last tick that changed
 };

@@ -158,11 +158,15 @@ IssueAttente LiaisonSerie::remettreEnPhase()
         if (panne && !octetRecu)
             limite = std::min(limite, debut + m_bornes.sondageMs);
         if (maintenant >= limite) {
-            if (!octetRecu) {
-                // Quiet for a whole bound: the prompts it still owed will not come any more, and
-                // the line is as quiet as it gets.
+            // A controller that stalls answers what it holds later, in order, and nothing may be
+            // written before that. One that stays quiet for twice an exchange's bound since the
+            // line was last used has lost what it owed (a cable pulled, a controller restarted).
+            const long long calme = maintenant - std::max(m_dernierOctetMs, m_derniereEcritureMs);
+            if (!octetRecu && calme >= 2LL * m_bornes.echangeMs) {
                 m_promptsDus = 0;
                 m_sale = false;
+            } else if (octetRecu) {
+                m_sale = true; // still talking: the next exchange waits for quiet too
             }
             noterIssue(IssueAttente::Silence);
             return IssueAttente::Silence;
@@ -170,8 +174,8 @@ IssueAttente LiaisonSerie::remettreEnPhase()
         long long jusqua = limite;
         if (m_promptsDus == 0)
             jusqua = std::min(jusqua, m_dernierOctetMs + m_bornes.calmeMs);
-        const int delai = static_cast<int>(
-            std::clamp<long long>(jusqua - maintenant, 0, m_bornes.delaiOctetMs));
+        const int delai =
+            static_cast<int>(std::clamp<long long>(jusqua - maintenant, 0, m_bornes.delaiOctetMs));
         switch (lire(octet, delai)) {
         case Lecture::Octet:
             octetRecu = true;
@@ -191,6 +195,7 @@ int LiaisonSerie::Envoyer(const char* commande)
     if (m_port.estInterrompu() || !m_port.estOuvert())
         return 1;
     const Lecture ecrit = m_port.ecrire(commande, std::strlen(commande), m_bornes.echangeMs);
+    m_derniereEcritureMs = maintenantMs();
     if (ecrit == Lecture::Raccroche)
         m_port.fermer();
     else if (ecrit == Lecture::Delai)

@@ -41,7 +41,9 @@ struct BornesLiaison
 // Keeping in step: every line written is owed one prompt. An exchange begins (CommencerEchange)
 // only on a clean line: input that arrived between exchanges is dropped, and where the line may
 // be out of step (a wait abandoned with prompts still owed, bytes seen after an exchange's last
-// prompt) the line is read until every owed prompt has come and it has been quiet for `calmeMs`.
+// prompt) the line is read until every owed prompt has come and it has been quiet for `calmeMs`;
+// nothing is written meanwhile. Prompts still owed after twice an exchange's bound of complete
+// quiet are taken as lost.
 // A device opened again after a hang-up is sent a bare "\r" and must answer it with a prompt
 // before anything else is written to it.
 //
@@ -105,11 +107,12 @@ private:
     QString m_chemin;
     BornesLiaison m_bornes;
     PortSerie m_port;
-    int m_promptsDus = 0;       // lines written whose prompt has not been read
-    bool m_sale = false;        // bytes may follow the last prompt read
-    bool m_aVerifier = false;   // opened again: the probe has not been answered yet
-    bool m_aRepondu = false;    // the controller answered at least once since the start
+    int m_promptsDus = 0;     // lines written whose prompt has not been read
+    bool m_sale = false;      // bytes may follow the last prompt read
+    bool m_aVerifier = false; // opened again: the probe has not been answered yet
+    bool m_aRepondu = false;  // the controller answered at least once since the start
     long long m_dernierOctetMs = 0;
+    long long m_derniereEcritureMs = 0;
     long long m_derniereTentativeMs = 0;
     std::atomic<IssueAttente> m_derniereIssue{IssueAttente::Recu};
     std::function<void(IssueAttente)> m_observateur;

@@ -42,8 +42,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     threadPosition->SetConsigne(&consigneRobot);
     threadPosition->SetPosition(&positionRobot.X, &positionRobot.Y, &positionRobot.Z);
     threadPosition->SetDemarrage(&demarrageFini);
-    connect(threadPosition.get(), &ThreadPosition::positionLue, this,
-            &PiloteRobot::positionListee);
+    connect(threadPosition.get(), &ThreadPosition::positionLue, this, &PiloteRobot::positionListee);
     threadPosition->start(QThread::NormalPriority);
 }
 

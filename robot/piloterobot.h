@@ -22,8 +22,7 @@ class PiloteRobot : public QObject
     Q_OBJECT
 
 public:
-    explicit PiloteRobot(const QString& port, BornesLiaison bornes = {},
-                         QObject* parent = nullptr);
+    explicit PiloteRobot(const QString& port, BornesLiaison bornes = {}, QObject* parent = nullptr);
     ~PiloteRobot() override;
 
     // 1 open and configured, 2 cannot be opened, 3 cannot be configured.

@@ -63,9 +63,9 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
             return issue;
         }
         if (const CommandePince pince = m_ordres->pince.prendre(); pince != CommandePince::Aucune) {
-            const IssueAttente issue = m_liaison->EchangeSimple(
-                pince == CommandePince::Ouvrir ? "open\r" : "close\r", GenreAttente::Echange,
-                "pince");
+            const IssueAttente issue =
+                m_liaison->EchangeSimple(pince == CommandePince::Ouvrir ? "open\r" : "close\r",
+                                         GenreAttente::Echange, "pince");
             // A command that did not get its prompt goes out again once the line answers.
             if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
                 m_ordres->pince.rendre(pince);

@@ -2,11 +2,17 @@
 
 // A bare pseudo-terminal for tests that play the controller's side byte by byte.
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 class PseudoTerminal
@@ -49,6 +55,15 @@ public:
         }
         return lu;
     }
+    // Whatever the link wrote, waiting at most delaiMs for the first byte.
+    int lireDisponible(char* octets, int taille, int delaiMs)
+    {
+        pollfd p{m_maitre, POLLIN, 0};
+        if (::poll(&p, 1, delaiMs) <= 0 || !(p.revents & POLLIN))
+            return 0;
+        const ssize_t n = ::read(m_maitre, octets, static_cast<size_t>(taille));
+        return n > 0 ? static_cast<int>(n) : 0;
+    }
     void raccrocher()
     {
         if (m_esclaveFd >= 0)
@@ -62,4 +77,83 @@ private:
     int m_maitre = -1;
     int m_esclaveFd = -1;
     QString m_esclave;
+};
+
+// A controller of the test's own on the master side of a pseudo-terminal. Each line it receives
+// is answered with what `repondre` returns, written in one go as a controller's serial port sends
+// it; answers can be held back and then given one line at a time. It notes every line that
+// arrived while an earlier one was still unanswered: a link in step never does that.
+class ControleurDouble
+{
+public:
+    using Reponse = std::function<QByteArray(const QByteArray& ligne)>;
+
+    static QByteArray echoEtPrompt(const QByteArray& ligne) { return ligne + "\r\n>"; }
+
+    ControleurDouble(PseudoTerminal& pty, Reponse repondre = echoEtPrompt)
+        : m_pty(pty), m_repondre(std::move(repondre)), m_fil([this] { boucle(); })
+    {
+    }
+    ~ControleurDouble()
+    {
+        m_fin = true;
+        m_fil.join();
+    }
+
+    // Answers nothing for `ms` from now, then answers what it holds one line at a time.
+    void retenir(int ms) { m_retenuJusqua = maintenant() + ms; }
+    void inonder(bool oui) { m_inondation = oui; }
+    QList<QByteArray> lignes() const
+    {
+        std::lock_guard<std::mutex> garde(m_verrou);
+        return m_lignes;
+    }
+    int lignesEnAvance() const { return m_enAvance; }
+    int repondues() const { return m_repondues; }
+
+private:
+    static long long maintenant()
+    {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void boucle()
+    {
+        QByteArray ligne;
+        QList<QByteArray> enAttente;
+        while (!m_fin) {
+            char octets[256];
+            const int n = m_pty.lireDisponible(octets, sizeof octets, 2);
+            for (int i = 0; i < n; ++i) {
+                if (octets[i] != '\r') {
+                    ligne += octets[i];
+                    continue;
+                }
+                if (!enAttente.isEmpty())
+                    ++m_enAvance;
+                enAttente.append(ligne);
+                std::lock_guard<std::mutex> garde(m_verrou);
+                m_lignes.append(std::exchange(ligne, {}));
+            }
+            if (m_inondation)
+                m_pty.ecrire(QByteArray(32, 'x'));
+            // A flooding controller never gets round to answering.
+            if (!enAttente.isEmpty() && !m_inondation && maintenant() >= m_retenuJusqua) {
+                const QByteArray reponse = m_repondre(enAttente.takeFirst());
+                ++m_repondues;
+                m_pty.ecrire(reponse);
+            }
+        }
+    }
+
+    PseudoTerminal& m_pty;
+    Reponse m_repondre;
+    mutable std::mutex m_verrou;
+    QList<QByteArray> m_lignes;
+    std::atomic<bool> m_fin{false};
+    std::atomic<bool> m_inondation{false};
+    std::atomic<long long> m_retenuJusqua{0};
+    std::atomic<int> m_enAvance{0};
+    std::atomic<int> m_repondues{0};
+    std::thread m_fil;
 };

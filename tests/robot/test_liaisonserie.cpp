@@ -2,12 +2,45 @@
 #include "robot/liaisonserie.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
-#include <thread>
+#include <cstring>
 
 namespace {
-// Byte, exchange, home, outage wait, reopening.
-const BornesLiaison kBornes{40, 150, 400, 60, 100000};
+// Byte, exchange, home, outage wait, reopening, settling.
+const BornesLiaison kBornes{40, 200, 400, 200, 50, 40};
+
+ConsigneRobot pose(double x)
+{
+    ConsigneRobot c;
+    c.X = x;
+    c.Y = 1;
+    c.Z = 2;
+    c.P = 3;
+    c.R = 4;
+    std::strcpy(c.nomPoint, "A");
+    return c;
+}
+
+QByteArray listing(const QByteArray& ligne, int x)
+{
+    if (ligne.startsWith("listpv"))
+        return ligne + "\r\nPosition A\r\n X: " + QByteArray::number(x) + "  Y: 0  Z: 9\r\n>";
+    return ControleurDouble::echoEtPrompt(ligne);
+}
+
+// Tries an exchange until it goes through (QTRY_ would run it again after it succeeded).
+bool finitParPasser(const std::function<IssueAttente()>& echange)
+{
+    QElapsedTimer chrono;
+    chrono.start();
+    while (echange() != IssueAttente::Recu) {
+        if (chrono.elapsed() > 3000)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
 } // namespace
 
 class TestLiaisonSerie : public QObject
@@ -15,33 +48,23 @@ class TestLiaisonSerie : public QObject
     Q_OBJECT
 
 private slots:
-    void cheminDuPort();
     void ouverture();
-    void echangeOctetPourOctet();
-    void silenceAbandonneEtRemetEnPhase();
+    void enPhase_data();
+    void enPhase();
     void listingTropLongNeDebordePas();
-    void raccrochageTermineAussitot();
+    void raccrochageEtSonde();
     void interruptionDepuisUnAutreThread();
 };
 
-void TestLiaisonSerie::cheminDuPort()
+void TestLiaisonSerie::ouverture()
 {
     QCOMPARE(LiaisonSerie::cheminPeripherique("COM1"), QString("/dev/ttyS0"));
     QCOMPARE(LiaisonSerie::cheminPeripherique("COM3"), QString("/dev/ttyS2"));
     QCOMPARE(LiaisonSerie::cheminPeripherique("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
-    QCOMPARE(LiaisonSerie("/dev/pts/9").nomPort(), QString("/dev/pts/9"));
-}
-
-void TestLiaisonSerie::ouverture()
-{
     PseudoTerminal pty;
     QVERIFY(pty.valide());
-    LiaisonSerie absente("/dev/zelvor-absent");
-    QCOMPARE(absente.Ouvrir(), 2);
-    // Not a terminal: it opens, but takes no line settings.
-    LiaisonSerie pasUnTerminal("/dev/null");
-    QCOMPARE(pasUnTerminal.Ouvrir(), 3);
-
+    QCOMPARE(LiaisonSerie("/dev/zelvor-absent").Ouvrir(), 2);
+    QCOMPARE(LiaisonSerie("/dev/null").Ouvrir(), 3); // opens, but takes no line settings
     LiaisonSerie premiere(pty.esclave());
     QCOMPARE(premiere.Ouvrir(), 1);
     LiaisonSerie seconde(pty.esclave());
@@ -50,79 +73,89 @@ void TestLiaisonSerie::ouverture()
     QCOMPARE(seconde.Ouvrir(), 1); // released on close
 }
 
-void TestLiaisonSerie::echangeOctetPourOctet()
+// Controllers that put a link out of step. In every case the line comes back in step: listings
+// read their own answers, and the last pose reaches the controller whole, each of its lines
+// written after the previous one was answered.
+void TestLiaisonSerie::enPhase_data()
 {
-    PseudoTerminal pty;
-    LiaisonSerie liaison(pty.esclave(), kBornes);
-    QCOMPARE(liaison.Ouvrir(), 1);
-
-    QCOMPARE(liaison.AttendreCaractere(""), IssueAttente::Recu); // reads nothing
-    QCOMPARE(liaison.Envoyer("open\r"), 1);
-    QCOMPARE(pty.lireJusqua('\r'), QByteArray("open\r"));
-    // Bytes before the prompt are consumed; the ones after it stay for the next read.
-    pty.ecrire("open\r\nDone.\r\n>X: 42 >");
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Recu);
-    ConsigneRobot c;
-    std::strcpy(c.nomPoint, "A");
-    char tampon[140];
-    int x = 0, y = 5, z = 6;
-    QCOMPARE(liaison.LirePosition(c, tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
-    QCOMPARE(pty.lireJusqua('\r'), QByteArray("listpv A\r"));
-    QCOMPARE(x, 42);
-    QCOMPARE(y, 5);
-    QCOMPARE(liaison.derniereIssue(), IssueAttente::Recu);
+    QTest::addColumn<QString>("cas");
+    QTest::newRow("arret puis arriere") << "arret";
+    QTest::newRow("message spontane puis home") << "spontane";
+    QTest::newRow("chevron dans une erreur") << "erreur";
+    QTest::newRow("flot sans prompt") << "flot";
 }
 
-void TestLiaisonSerie::silenceAbandonneEtRemetEnPhase()
+void TestLiaisonSerie::enPhase()
 {
+    QFETCH(QString, cas);
     PseudoTerminal pty;
-    BornesLiaison bornes = kBornes;
-    // Wide enough for the late controller below to be heard under load, short enough to test.
-    bornes.echangeMs = 1000;
-    bornes.sondageMs = bornes.delaiOctetMs = 300;
-    LiaisonSerie liaison(pty.esclave(), bornes);
-    QList<IssueAttente> vues;
-    liaison.setObservateur([&vues](IssueAttente i) { vues.append(i); });
+    std::atomic<int> numero{0};
+    ControleurDouble controleur(pty, [&](const QByteArray& ligne) {
+        if (cas == "erreur" && ligne.startsWith("defp"))
+            return ligne + "\r\n*** POINT ALREADY DEFINED > A\r\n>";
+        if (cas == "spontane" && ligne == "home") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the arm homes
+            return QByteArray("home\r\nHoming complete(robot).\r\n>");
+        }
+        return listing(ligne, ++numero * 100);
+    });
+    LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
-
-    QElapsedTimer chrono;
-    chrono.start();
-    liaison.Envoyer("open\r");
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Silence);
-    QVERIFY2(chrono.elapsed() >= 990 && chrono.elapsed() < 3000,
-             qPrintable(QString::number(chrono.elapsed())));
-    QCOMPARE(liaison.derniereIssue(), IssueAttente::Silence);
-
-    // During the outage a wait that hears nothing gives up after the shorter probe bound.
-    chrono.restart();
-    liaison.Envoyer("open\r");
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Silence);
-    QVERIFY2(chrono.elapsed() < 800, qPrintable(QString::number(chrono.elapsed())));
-
-    // The controller wakes up and answers the abandoned command late. That answer must not be
-    // taken for the answer of the next exchange.
-    pty.ecrire("Done.\r\n X: 111 >");
-    QTest::qWait(20);
     char tampon[140];
     int x = 0, y = 0, z = 0;
-    ConsigneRobot c;
-    std::strcpy(c.nomPoint, "A");
-    std::thread controleur([&pty] {
-        // The abandoned "open" lines are still unread: answer the listing, not them.
-        for (int i = 0; i < 3 && !pty.lireJusqua('\r').endsWith("listpv A\r"); ++i) {
-        }
-        pty.ecrire(" X: 222 >");
-    });
-    const IssueAttente issue = liaison.LirePosition(c, tampon, sizeof tampon, &x, &y, &z);
-    controleur.join();
-    QCOMPARE(issue, IssueAttente::Recu);
-    QCOMPARE(x, 222);
-    QCOMPARE(vues, (QList<IssueAttente>{IssueAttente::Silence, IssueAttente::Recu}));
+    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
+    QCOMPARE(x, 100);
+
+    if (cas == "arret") {
+        // Held longer than a wait, then the backlog: nothing is written before it is answered.
+        controleur.retenir(300);
+        QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Silence);
+        liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z);
+    } else if (cas == "spontane") {
+        // A protection trip reported on its own, prompt included, while the line is idle.
+        pty.ecrire("\r\n*** AXIS 2 IMPACT PROTECTION\r\n>");
+        QTest::qWait(20);
+        const int avant = controleur.repondues();
+        QCOMPARE(liaison.EchangeSimple("home\r", GenreAttente::Home, "home"), IssueAttente::Recu);
+        QCOMPARE(controleur.repondues(), avant + 1); // ended by home's own prompt
+    } else if (cas == "erreur") {
+        QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Recu);
+    } else {
+        controleur.inonder(true);
+        QTest::qWait(20);
+        QElapsedTimer chrono;
+        chrono.start();
+        QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z),
+                 IssueAttente::Silence);
+        const int lignes = controleur.lignes().size();
+        QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Silence);
+        QCOMPARE(controleur.lignes().size(), lignes); // nothing written into the flood
+        QVERIFY2(chrono.elapsed() < 10 * kBornes.echangeMs,
+                 qPrintable(QString::number(chrono.elapsed())));
+        controleur.inonder(false);
+    }
+
+    QVERIFY(finitParPasser([&] { return liaison.LirePosition(pose(0), tampon, 140, &x, &y, &z); }));
+    QCOMPARE(x, numero * 100);
+    QCOMPARE(liaison.EnvoyerConsigne(pose(7)), IssueAttente::Recu);
+    // Only a stray prompt inside an error text may put a line ahead of its answer, and only in
+    // the exchange it falls in: the listing after it is written on a settled line.
+    const int enAvance = controleur.lignesEnAvance();
+    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
+    QCOMPARE(x, numero * 100);
+    QCOMPARE(controleur.lignesEnAvance(), cas == "erreur" ? enAvance : 0);
+    const QList<QByteArray> lignes = controleur.lignes();
+    QCOMPARE(lignes.mid(lignes.size() - 9), (QList<QByteArray>{"defp A", "teach A", "7", "1", "2",
+                                                               "3", "4", "move A", "listpv A"}));
 }
 
 void TestLiaisonSerie::listingTropLongNeDebordePas()
 {
     PseudoTerminal pty;
+    const QByteArray longue = "Position A\r\n X: 3162  Y: 0  Z: 2450 " + QByteArray(300, '#') + ">";
+    ControleurDouble controleur(pty, [&](const QByteArray& ligne) {
+        return ligne.startsWith("listpv") ? longue : ControleurDouble::echoEtPrompt(ligne);
+    });
     LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
     struct
@@ -131,48 +164,64 @@ void TestLiaisonSerie::listingTropLongNeDebordePas()
         char garde[64];
     } memoire;
     std::memset(memoire.garde, 0x5A, sizeof memoire.garde);
-    const QByteArray longue = " X: 3162  Y: 0  Z: 2450 " + QByteArray(300, '#') + ">";
-    pty.ecrire(longue);
-    ConsigneRobot c;
-    std::strcpy(c.nomPoint, "A");
     int x = 0, y = 0, z = 0;
-    QCOMPARE(liaison.LirePosition(c, memoire.tampon, sizeof memoire.tampon, &x, &y, &z),
+    QCOMPARE(liaison.LirePosition(pose(0), memoire.tampon, sizeof memoire.tampon, &x, &y, &z),
              IssueAttente::Recu);
     QCOMPARE(x, 3162);
     QCOMPARE(z, 2450);
     QCOMPARE(QByteArray(memoire.garde, sizeof memoire.garde), QByteArray(64, 0x5A));
     QCOMPARE(QByteArray(memoire.tampon, 140), longue.left(140));
-    // The whole answer was read through its prompt: the next exchange starts in step.
-    pty.lireJusqua('\r');
-    liaison.Envoyer("close\r");
-    QCOMPARE(pty.lireJusqua('\r'), QByteArray("close\r"));
-    pty.ecrire("Done.\r\n>");
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Recu);
+    // The whole answer was read through its prompt: the next exchange is in step at once.
+    QCOMPARE(liaison.EchangeSimple("close\r", GenreAttente::Echange, "pince"), IssueAttente::Recu);
+    QCOMPARE(controleur.lignesEnAvance(), 0);
 }
 
-void TestLiaisonSerie::raccrochageTermineAussitot()
+// After a hang-up, whatever takes the port's name gets nothing but a bare "\r" until it answers
+// it with a prompt.
+void TestLiaisonSerie::raccrochageEtSonde()
 {
-    PseudoTerminal pty;
-    BornesLiaison bornes = kBornes;
-    bornes.echangeMs = 10000;
-    LiaisonSerie liaison(pty.esclave(), bornes);
+    QTemporaryDir dossier;
+    const QString nom = dossier.filePath("robot");
+    auto pointerVers = [&](const PseudoTerminal& pty) {
+        QFile::remove(nom);
+        QVERIFY(QFile::link(pty.esclave(), nom));
+    };
+    auto premier = std::make_unique<PseudoTerminal>();
+    pointerVers(*premier);
+    LiaisonSerie liaison(nom, kBornes);
+    QList<IssueAttente> vues;
+    liaison.setObservateur([&vues](IssueAttente i) { vues.append(i); });
     QCOMPARE(liaison.Ouvrir(), 1);
+    QCOMPARE(liaison.CommencerEchange("home"), IssueAttente::Recu);
     liaison.Envoyer("home\r");
     QElapsedTimer chrono;
     chrono.start();
-    std::thread raccroche([&pty] {
+    std::thread raccroche([&premier] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        pty.raccrocher();
+        premier->raccrocher();
     });
     QCOMPARE(liaison.AttendreCaractere(">", GenreAttente::Home), IssueAttente::Raccroche);
     raccroche.join();
-    QVERIFY2(chrono.elapsed() < 2000, qPrintable(QString::number(chrono.elapsed())));
-    // A dead line answers every later exchange at once, without spinning on it.
-    chrono.restart();
-    liaison.Envoyer("open\r");
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Raccroche);
-    QVERIFY(chrono.elapsed() < 500);
-    QCOMPARE(liaison.derniereIssue(), IssueAttente::Raccroche);
+    QVERIFY2(chrono.elapsed() < kBornes.homeMs, qPrintable(QString::number(chrono.elapsed())));
+
+    PseudoTerminal etranger; // under the name now, and not a controller
+    pointerVers(etranger);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince") !=
+                IssueAttente::Recu);
+    const QByteArray sondes = etranger.lireJusqua('\0', 100);
+    QVERIFY(!sondes.isEmpty());
+    QCOMPARE(sondes, QByteArray(sondes.size(), '\r'));
+
+    PseudoTerminal retour;
+    ControleurDouble controleur(retour);
+    pointerVers(retour);
+    QVERIFY(finitParPasser(
+        [&] { return liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince"); }));
+    QCOMPARE(controleur.lignes(), (QList<QByteArray>{"", "open"}));
+    QCOMPARE(etranger.lireJusqua('\0', 100), QByteArray());
+    QCOMPARE(vues.first(), IssueAttente::Raccroche);
+    QCOMPARE(vues.last(), IssueAttente::Recu);
 }
 
 void TestLiaisonSerie::interruptionDepuisUnAutreThread()
@@ -180,18 +229,17 @@ void TestLiaisonSerie::interruptionDepuisUnAutreThread()
     PseudoTerminal pty;
     LiaisonSerie liaison(pty.esclave(), {}); // the real bounds: 5 s a byte, 30 s a wait
     QCOMPARE(liaison.Ouvrir(), 1);
-    QElapsedTimer chrono;
-    std::thread arret([&liaison, &chrono] {
+    liaison.Envoyer("home\r");
+    std::thread arret([&liaison] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        chrono.start();
         liaison.Interrompre();
     });
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Interrompu);
-    const qint64 reaction = chrono.elapsed();
+    QCOMPARE(liaison.AttendreCaractere(">", GenreAttente::Home), IssueAttente::Interrompu);
     arret.join();
-    QVERIFY2(reaction < 100, qPrintable(QString::number(reaction)));
-    // An interruption is final: the next wait does not touch the line.
-    QCOMPARE(liaison.AttendreCaractere(">"), IssueAttente::Interrompu);
+    // An interruption is final: nothing more touches the line.
+    QCOMPARE(liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince"),
+             IssueAttente::Interrompu);
+    QCOMPARE(pty.lireJusqua('\0', 100), QByteArray("home\r"));
 }
 
 QTEST_GUILESS_MAIN(TestLiaisonSerie)

@@ -50,6 +50,9 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     if (arretsignal::demande())
         return;
     robot = new PiloteRobot(m_configuration.port, m_configuration.bornes);
+    // The file was checked with the command line; a trace that cannot be written costs nothing.
+    if (!m_configuration.trace.isEmpty())
+        robot->lien().activerTrace(m_configuration.trace, nullptr);
     etatPort = robot->ouvrir();
     if (etatPort == 2 || etatPort == 3) {
         const QString titre = traduire("Erreur de configuration du port Série");

@@ -36,6 +36,11 @@ int LiaisonSerie::Ouvrir()
     return m_port.ouvrir(m_chemin);
 }
 
+bool LiaisonSerie::activerTrace(const QString& fichier, QString* erreur)
+{
+    return m_port.activerTrace(fichier, erreur);
+}
+
 bool LiaisonSerie::Fermer()
 {
     return m_port.fermer();
@@ -98,14 +103,14 @@ IssueAttente LiaisonSerie::CommencerEchange(const char* nom)
 {
     if (m_port.estInterrompu())
         return IssueAttente::Interrompu;
-    (void)nom; // TRACE m_port.nommerEchange(nom);
+    m_port.nommerEchange(nom);
     if (!m_port.estOuvert() && !reouvrirSiPossible()) {
         noterIssue(IssueAttente::Raccroche);
         return IssueAttente::Raccroche;
     }
     if (m_aVerifier) {
         const IssueAttente sonde = sonder();
-        (void)nom; // TRACE m_port.nommerEchange(nom);
+        m_port.nommerEchange(nom);
         if (sonde != IssueAttente::Recu)
             return sonde;
     }
@@ -114,7 +119,7 @@ IssueAttente LiaisonSerie::CommencerEchange(const char* nom)
 
 IssueAttente LiaisonSerie::sonder()
 {
-    // TRACE m_port.nommerEchange("sonde");
+    m_port.nommerEchange("sonde");
     Envoyer("\r");
     const IssueAttente issue = attendre('>', m_bornes.sondageMs, nullptr, 0, nullptr);
     if (issue == IssueAttente::Recu) {

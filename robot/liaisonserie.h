@@ -77,6 +77,9 @@ public:
     IssueAttente LirePosition(ConsigneRobot consigne, char* tampon, std::size_t taille, int* x,
                               int* y, int* z);
     bool Fermer();
+    // Every byte of the line, with its time, direction and exchange, to `fichier` ("-": the
+    // standard error).
+    bool activerTrace(const QString& fichier, QString* erreur);
 
     // Ends every wait at once, now and later (shutdown).
     void Interrompre() { m_port.interrompre(); }

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -35,29 +36,31 @@ struct Ecoute
     int port;
 };
 
-// ser2net, with a configuration of its own, serving a device on a free loopback port.
+// ser2net, with a configuration of its own, serving a device on a free port at the address of
+// `url` ("socket://HOST:%1" or "rfc2217://HOST:%1").
 struct Ser2net
 {
-    bool demarrer(const QString& peripherique, const QString& schema, const QString& reglage)
+    bool demarrer(const QString& peripherique, const QString& url, const QString& reglage)
     {
         port = port ? port : Ecoute().port;
+        const QString hote = url.section("://", 1).section(":%", 0, 0).remove('[').remove(']');
         QFile f(dossier.filePath("ser2net.yaml"));
         f.open(QIODevice::WriteOnly);
-        f.write(QStringLiteral("connection: &robot\n  accepter: %1,127.0.0.1,%2\n"
-                               "  connector: serialdev,%3,%4,local\n")
-                    .arg(schema == "socket" ? "tcp" : "telnet(rfc2217),tcp")
+        f.write(QStringLiteral("connection: &robot\n  accepter: %1,%2,%3\n"
+                               "  connector: serialdev,%4,%5,local\n")
+                    .arg(url.startsWith("socket") ? "tcp" : "telnet(rfc2217),tcp", hote)
                     .arg(port)
                     .arg(peripherique, reglage)
                     .toUtf8());
         f.close();
         processus.start("ser2net", {"-n", "-u", "-c", f.fileName(), "-P", dossier.filePath("p")});
-        const QByteArray enEcoute = ":" +
-                                    QByteArray::number(port, 16).toUpper().rightJustified(4, '0') +
-                                    " 00000000:0000 0A";
+        const QRegularExpression enEcoute(
+            QStringLiteral(":%1 0+:0000 0A").arg(port, 4, 16, QChar('0')).toUpper());
         for (int i = 0; i < 250 && processus.state() != QProcess::NotRunning;
              ++i, QTest::qWait(20)) {
-            QFile tcp("/proc/net/tcp");
-            if (tcp.open(QIODevice::ReadOnly) && tcp.readAll().contains(enEcoute))
+            QFile tcp4("/proc/net/tcp"), tcp6("/proc/net/tcp6");
+            tcp4.open(QIODevice::ReadOnly), tcp6.open(QIODevice::ReadOnly);
+            if (enEcoute.match(QString::fromLatin1(tcp4.readAll() + tcp6.readAll())).hasMatch())
                 return true;
         }
         return false;
@@ -84,33 +87,29 @@ private slots:
 
 void TestReseau::parLeReseau_data()
 {
-    QTest::addColumn<QString>("schema");
+    QTest::addColumn<QString>("url");     // %1: the port
     QTest::addColumn<QString>("reglage"); // how ser2net sets the line; empty: no ser2net
     QTest::addColumn<QString>("boite");   // the box the operator sees, empty for none
-    QTest::newRow("socket, server at 9600n82") << "socket"
+    const QString muet =
+        "Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005";
+    QTest::newRow("socket, server at 9600n82") << "socket://127.0.0.1:%1"
                                                << "9600n82"
                                                << "";
-    QTest::newRow("rfc2217, server at 19200n81") << "rfc2217"
-                                                 << "19200n81"
-                                                 << "";
-    QTest::newRow("socket, server left at 19200n81")
-        << "socket"
-        << "19200n81"
-        << "Le contrôleur du robot ne répond pas sur le port %1.\nCode "
-           "erreur : E0005";
-    QTest::newRow("server that never answers")
-        << "socket"
-        << ""
-        << "Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : "
-           "E0005";
-    QTest::newRow("connection refused") << "rfc2217"
+    QTest::newRow("rfc2217, IPv6, server at 19200n81") << "rfc2217://[::1]:%1"
+                                                       << "19200n81"
+                                                       << "";
+    QTest::newRow("socket, server left at 19200n81") << "socket://127.0.0.1:%1"
+                                                     << "19200n81" << muet;
+    QTest::newRow("server that never answers") << "socket://127.0.0.1:%1"
+                                               << "" << muet;
+    QTest::newRow("connection refused") << "rfc2217://127.0.0.1:%1"
                                         << ""
                                         << "Impossible d'ouvrir le port %1.\nCode erreur : E0002";
 }
 
 void TestReseau::parLeReseau()
 {
-    QFETCH(QString, schema);
+    QFETCH(QString, url);
     QFETCH(QString, reglage);
     QFETCH(QString, boite);
     BancFenetre banc;
@@ -120,48 +119,43 @@ void TestReseau::parLeReseau()
     Ser2net serveur;
     auto muet = std::make_unique<Ecoute>();
     if (!reglage.isEmpty())
-        QVERIFY(serveur.demarrer(banc.sim.peripherique(), schema, reglage));
-    const QString url = QStringLiteral("%1://127.0.0.1:%2")
-                            .arg(schema)
-                            .arg(reglage.isEmpty() ? muet->port : serveur.port);
+        QVERIFY(serveur.demarrer(banc.sim.peripherique(), url, reglage));
+    url = url.arg(reglage.isEmpty() ? muet->port : serveur.port);
     if (boite.contains("E0002"))
         muet.reset();
 
-    // One exchange at the port's level, traced.
     if (boite.isEmpty()) {
-        PortSerie port;
-        QVERIFY(port.activerTrace(serveur.dossier.filePath("trace"), nullptr));
-        QCOMPARE(port.ouvrir(url), 1);
-        port.nommerEchange("essai");
-        QCOMPARE(port.ecrire("open\r", 5), Lecture::Octet);
-        QByteArray recu;
-        for (char c = 0; c != '>' && port.lireOctet(c, 2000) == Lecture::Octet;)
-            recu += c;
-        QCOMPARE(recu, QByteArray("open\r\nDone.\r\n>"));
-        port.fermer();
-        QFile trace(serveur.dossier.filePath("trace"));
-        QVERIFY(trace.open(QIODevice::ReadOnly));
-        const QString sansTemps =
-            QString::fromUtf8(trace.readAll()).remove(QRegularExpression("(?m)^\\d+\\.\\d{3} "));
-        QCOMPARE(sansTemps, QStringLiteral("zelvor-trace 1\n# ms kind exchange \"bytes\"\n"
-                                           "open - \"%1\"\ntx essai \"open\\r\"\n"
-                                           "rx essai \"open\\r\\n\"\nrx essai \"Done.\\r\\n\"\n"
-                                           "rx essai \">\"\nclose essai \"%1\"\n")
-                                .arg(url));
-    }
-
-    const bool ouverte = banc.ouvrir(url, kBornes);
-    QCOMPARE(ouverte, !boite.contains("E0002"));
-    if (boite.isEmpty()) {
-        // The start-up sequence, then the listings of the position worker.
-        QTRY_VERIFY(banc.lignes().count("listpv a") >= 2);
+        // The program as the user runs it: the start-up sequence, then the position worker's
+        // listing, every byte of it in the trace.
+        const QString fichier = serveur.dossier.filePath("trace");
+        QProcess programme;
+        programme.start(ZELVOR_BINAIRE, {"--port", url, "--glove", "virtual", "--trace", fichier});
+        const auto trace = [&fichier] {
+            QFile f(fichier);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            trace().contains("rx listing \" X: 3162  Y: 0  Z: 2450  P: -850  R: 0\\r\\n\"\n"),
+            10000);
+        ::kill(programme.processId(), SIGTERM);
+        QVERIFY(programme.waitForFinished(5000));
+        QCOMPARE(programme.exitCode(), 0);
         QList<QByteArray> lignes = banc.lignes();
         lignes.removeAll(QByteArray());
-        QCOMPARE(lignes.mid(1, kDemarrage.size()), kDemarrage); // after the port's own "open"
-        QTest::qWait(200);
-        QVERIFY(banc.repondeur.boites.isEmpty());
+        QCOMPARE(lignes.mid(0, kDemarrage.size()), kDemarrage);
+        const QStringList texte = trace().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(texte.mid(0, 2), (QStringList{"zelvor-trace 1", "# ms kind exchange \"bytes\""}));
+        QVERIFY(texte.value(2).endsWith(" open - \"" + url + "\""));
+        QCOMPARE(texte.filter(" tx demarrage \"open\\r\"").size(), 1);
+        QVERIFY(texte.last().contains(" close ") && texte.last().endsWith(" \"" + url + "\""));
+        for (const QString& ligne : texte.mid(2))
+            QVERIFY2(QRegularExpression("^\\d+\\.\\d{3} (tx|rx|drop|open|close) [\\w-]+ \".*\"$")
+                         .match(ligne)
+                         .hasMatch(),
+                     qPrintable(ligne));
         return;
     }
+    QCOMPARE(banc.ouvrir(url, kBornes), !boite.contains("E0002"));
     QTRY_COMPARE(banc.repondeur.boites.size(), 1);
     QCOMPARE(banc.repondeur.boites[0].texte, boite.arg(url));
     QVERIFY(banc.sim.transcript().isEmpty());
@@ -175,9 +169,10 @@ void TestReseau::serveurArreteEtRelance()
     options.exigerReglage = true;
     QVERIFY(banc.sim.demarrer(options));
     auto serveur = std::make_unique<Ser2net>();
-    QVERIFY(serveur->demarrer(banc.sim.peripherique(), "socket", "9600n82"));
+    QVERIFY(serveur->demarrer(banc.sim.peripherique(), "socket://127.0.0.1:%1", "9600n82"));
     const int port = serveur->port;
-    const QString url = QStringLiteral("socket://127.0.0.1:%1").arg(port);
+    // A name, which resolves to the IPv6 loopback (refused) as well as to ser2net's address.
+    const QString url = QStringLiteral("socket://localhost:%1").arg(port);
     QVERIFY(banc.ouvrir(url, kBornes));
     QTRY_VERIFY(banc.lignes().count("listpv a") >= 1);
 
@@ -189,7 +184,7 @@ void TestReseau::serveurArreteEtRelance()
     const qsizetype avant = banc.lignes().size();
     serveur = std::make_unique<Ser2net>();
     serveur->port = port;
-    QVERIFY(serveur->demarrer(banc.sim.peripherique(), "socket", "9600n82"));
+    QVERIFY(serveur->demarrer(banc.sim.peripherique(), "socket://127.0.0.1:%1", "9600n82"));
     QTRY_VERIFY(banc.lignes().mid(avant).count("listpv a") >= 2);
     QCOMPARE(banc.repondeur.boites.size(), 1);
 }

@@ -39,3 +39,17 @@ private:
 // Builds the source that the command line names: "none", "virtual" or "replay:FILE". On error,
 // null and a one-line message in `erreur` (for a file: its name, the line and the problem).
 std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreur);
+
+// A source built before its owner exists: the command line reads a replay file (once) before
+// any window, and the window's glove takes the source over. Copies of a configuration share it;
+// the first to take it owns it.
+using SourceGantPreparee = std::shared_ptr<std::unique_ptr<SourceGant>>;
+
+// The prepared source while it is there, else the one `choix` names, built now.
+inline std::unique_ptr<SourceGant> prendreSourceGant(const SourceGantPreparee& preparee,
+                                                     const QString& choix, QString* erreur)
+{
+    if (preparee && *preparee)
+        return std::move(*preparee);
+    return creerSourceGant(choix, erreur);
+}

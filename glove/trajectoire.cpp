@@ -1,43 +1,59 @@
 #include "glove/trajectoire.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kNombreChamps = 11;
-// Far beyond any session worth replaying; keeps a wrong path (a device, a huge file) from
-// swallowing the memory.
+// Far beyond any session worth replaying; keeps a wrong path (a disk image, a log) from being
+// read at all.
 constexpr qint64 kTailleMax = 64 * 1024 * 1024;
-const QByteArray kEntete = QByteArrayLiteral("zelvor-gant");
+constexpr QByteArrayView kEntete("zelvor-gant");
 
 bool estBlanc(char c)
 {
     return c == ' ' || c == '\t';
 }
 
-QList<QByteArray> decouper(const QByteArray& ligne)
+// The fields of one line, as views into it: nothing is copied, whatever the line's length.
+struct Champs
 {
-    QList<QByteArray> champs;
-    int i = 0;
-    const int n = ligne.size();
+    QByteArrayView champ[kNombreChamps + 1];
+    int nombre = 0; // all the fields of the line, also beyond those kept
+};
+
+Champs decouper(QByteArrayView ligne)
+{
+    Champs c;
+    qsizetype i = 0;
+    const qsizetype n = ligne.size();
     while (i < n) {
         while (i < n && estBlanc(ligne[i]))
             ++i;
-        const int debut = i;
+        const qsizetype debut = i;
         while (i < n && !estBlanc(ligne[i]))
             ++i;
-        if (i > debut)
-            champs.append(ligne.mid(debut, i - debut));
+        if (i > debut) {
+            if (c.nombre <= kNombreChamps)
+                c.champ[c.nombre] = ligne.sliced(debut, i - debut);
+            ++c.nombre;
+        }
     }
-    return champs;
+    return c;
 }
 
 // A field quoted in a message: short, and without bytes that would break the message's line.
-QString citer(const QByteArray& champ)
+QString citer(QByteArrayView champ)
 {
-    QByteArray c = champ.left(32);
+    QByteArray c = champ.first(std::min<qsizetype>(champ.size(), 32)).toByteArray();
     for (char& octet : c) {
         const auto u = static_cast<unsigned char>(octet);
         if (u < 0x20 || u == 0x7f)
@@ -50,8 +66,8 @@ QString citer(const QByteArray& champ)
 }
 
 // Reads a finite float. The largest float is written "3.40282347e+38", a little above its exact
-// value, which QByteArray::toFloat() refuses as an overflow; it must still read back.
-bool lireFloat(const QByteArray& champ, float* valeur)
+// value, which a float conversion refuses as an overflow; it must still read back.
+bool lireFloat(QByteArrayView champ, float* valeur)
 {
     bool ok = false;
     const double d = champ.toDouble(&ok);
@@ -66,20 +82,21 @@ bool lireFloat(const QByteArray& champ, float* valeur)
 }
 
 // Returns an empty string when the line is a good sample, else the problem.
-QString lireEchantillon(const QList<QByteArray>& champs, EchantillonGant* e)
+QString lireEchantillon(const Champs& champs, EchantillonGant* e)
 {
     bool ok = false;
-    const qlonglong t = champs[0].toLongLong(&ok, 10);
+    const qlonglong t = champs.champ[0].toLongLong(&ok, 10);
     if (!ok)
-        return QStringLiteral("temps %1 illisible (entier en ms attendu)").arg(citer(champs[0]));
+        return QStringLiteral("temps %1 illisible (entier en ms attendu)")
+            .arg(citer(champs.champ[0]));
     if (t < 0)
-        return QStringLiteral("temps %1 négatif").arg(citer(champs[0]));
+        return QStringLiteral("temps %1 négatif").arg(citer(champs.champ[0]));
     e->tempsMs = t;
 
     float* positions[3] = {&e->etat.x, &e->etat.y, &e->etat.z};
     const char* noms[3] = {"x", "y", "z"};
     for (int i = 0; i < 3; ++i) {
-        const QByteArray& champ = champs[1 + i];
+        const QByteArrayView champ = champs.champ[1 + i];
         float v = 0.0f;
         if (!lireFloat(champ, &v)) {
             return QStringLiteral("position %1 %2 illisible (nombre fini attendu)")
@@ -89,7 +106,7 @@ QString lireEchantillon(const QList<QByteArray>& champs, EchantillonGant* e)
     }
 
     for (int i = 0; i < 5; ++i) {
-        const QByteArray& champ = champs[4 + i];
+        const QByteArrayView champ = champs.champ[4 + i];
         const int v = champ.toInt(&ok, 10);
         if (!ok)
             return QStringLiteral("flexion f%1 %2 illisible").arg(i).arg(citer(champ));
@@ -99,7 +116,7 @@ QString lireEchantillon(const QList<QByteArray>& champs, EchantillonGant* e)
     }
 
     for (int i = 0; i < 2; ++i) {
-        const QByteArray& champ = champs[9 + i];
+        const QByteArrayView champ = champs.champ[9 + i];
         if (champ != "0" && champ != "1")
             return QStringLiteral("bouton b%1 %2 : 0 ou 1 attendu").arg(i).arg(citer(champ));
         e->etat.bouton[i] = champ == "1";
@@ -107,104 +124,171 @@ QString lireEchantillon(const QList<QByteArray>& champs, EchantillonGant* e)
     return {};
 }
 
-} // namespace
-
-bool analyserTrajectoire(const QByteArray& contenu, const QString& nomFichier,
-                         std::vector<EchantillonGant>* echantillons, QString* erreur)
+// Takes a file line by line, so that a file read in pieces is never held whole: what stays is
+// the samples, some thirty bytes each.
+class Analyseur
 {
-    std::vector<EchantillonGant> lus;
-    int numero = 0;
-    auto echec = [&](int ligne, const QString& probleme) {
-        if (erreur)
-            *erreur = QStringLiteral("%1:%2: %3").arg(nomFichier, QString::number(ligne), probleme);
-        return false;
-    };
+public:
+    explicit Analyseur(const QString& nomFichier) : m_nomFichier(nomFichier) {}
 
-    QByteArray texte = contenu;
-    if (texte.startsWith("\xEF\xBB\xBF"))
-        texte.remove(0, 3);
-    const bool finSansSautDeLigne = !texte.isEmpty() && !texte.endsWith('\n');
-    const QList<QByteArray> lignes = texte.split('\n');
-    // split() gives an empty last piece after a final newline; it is not a line.
-    const int nombreLignes = finSansSautDeLigne ? lignes.size() : lignes.size() - 1;
-
-    bool enteteVu = false;
-    for (int i = 0; i < nombreLignes; ++i) {
-        numero = i + 1;
-        QByteArray ligne = lignes[i];
+    // One line without its '\n'; `tronquee` when the file ends on it without a newline.
+    bool ligne(QByteArrayView ligne, bool tronquee)
+    {
+        ++m_numero;
+        if (m_numero == 1 && ligne.startsWith("\xEF\xBB\xBF"))
+            ligne = ligne.sliced(3);
         if (ligne.endsWith('\r'))
             ligne.chop(1);
-        const QList<QByteArray> champs = decouper(ligne);
-        if (champs.isEmpty() || champs[0].startsWith('#'))
-            continue;
+        const Champs champs = decouper(ligne);
+        if (champs.nombre == 0 || champs.champ[0].startsWith('#'))
+            return true;
 
-        if (champs[0] == kEntete) {
-            if (enteteVu || !lus.empty())
-                return echec(numero, QStringLiteral("en-tête ailleurs qu'en première ligne"));
-            if (champs.size() != 2 || champs[1] != "1") {
+        if (champs.champ[0] == kEntete) {
+            if (m_enteteVu || !m_lus.empty())
+                return echec(QStringLiteral("en-tête ailleurs qu'en première ligne"));
+            if (champs.nombre != 2 || champs.champ[1] != "1")
                 return echec(
-                    numero, QStringLiteral("en-tête non pris en charge (attendu : zelvor-gant 1)"));
-            }
-            enteteVu = true;
-            continue;
+                    QStringLiteral("en-tête non pris en charge (attendu : zelvor-gant 1)"));
+            m_enteteVu = true;
+            return true;
         }
 
-        if (champs.size() != kNombreChamps) {
+        if (champs.nombre != kNombreChamps) {
             const QString probleme = QStringLiteral("%1 champs attendus, %2 trouvés")
                                          .arg(kNombreChamps)
-                                         .arg(champs.size());
-            if (finSansSautDeLigne && i == nombreLignes - 1)
-                return echec(numero, QStringLiteral("dernière ligne tronquée : ") + probleme);
-            return echec(numero, probleme);
+                                         .arg(champs.nombre);
+            return echec(tronquee ? QStringLiteral("dernière ligne tronquée : ") + probleme
+                                  : probleme);
         }
 
         EchantillonGant e;
         const QString probleme = lireEchantillon(champs, &e);
         if (!probleme.isEmpty())
-            return echec(numero, probleme);
-        if (!lus.empty() && e.tempsMs < lus.back().tempsMs) {
-            return echec(numero, QStringLiteral("le temps recule (%1 ms après %2 ms)")
-                                     .arg(e.tempsMs)
-                                     .arg(lus.back().tempsMs));
+            return echec(probleme);
+        if (!m_lus.empty() && e.tempsMs < m_lus.back().tempsMs) {
+            return echec(QStringLiteral("le temps recule (%1 ms après %2 ms)")
+                             .arg(e.tempsMs)
+                             .arg(m_lus.back().tempsMs));
         }
-        lus.push_back(e);
+        m_lus.push_back(e);
+        return true;
     }
 
-    if (lus.empty())
-        return echec(qMax(numero, 1), QStringLiteral("aucun échantillon"));
-    if (echantillons)
-        *echantillons = std::move(lus);
-    return true;
+    bool finir(std::vector<EchantillonGant>* echantillons)
+    {
+        if (m_lus.empty()) {
+            m_numero = std::max(m_numero, 1);
+            return echec(QStringLiteral("aucun échantillon"));
+        }
+        if (echantillons)
+            *echantillons = std::move(m_lus);
+        return true;
+    }
+
+    QString erreur;
+
+private:
+    bool echec(const QString& probleme)
+    {
+        erreur = QStringLiteral("%1:%2: %3").arg(m_nomFichier, QString::number(m_numero), probleme);
+        return false;
+    }
+
+    QString m_nomFichier;
+    int m_numero = 0;
+    bool m_enteteVu = false;
+    std::vector<EchantillonGant> m_lus;
+};
+
+bool echouer(QString* erreur, const QString& message)
+{
+    if (erreur)
+        *erreur = message;
+    return false;
+}
+
+} // namespace
+
+bool analyserTrajectoire(const QByteArray& contenu, const QString& nomFichier,
+                         std::vector<EchantillonGant>* echantillons, QString* erreur)
+{
+    Analyseur analyseur(nomFichier);
+    QByteArrayView reste(contenu);
+    while (!reste.isEmpty()) {
+        const qsizetype fin = reste.indexOf('\n');
+        const bool tronquee = fin < 0;
+        if (!analyseur.ligne(tronquee ? reste : reste.first(fin), tronquee))
+            return echouer(erreur, analyseur.erreur);
+        reste = tronquee ? QByteArrayView() : reste.sliced(fin + 1);
+    }
+    return analyseur.finir(echantillons) || echouer(erreur, analyseur.erreur);
 }
 
 bool chargerTrajectoire(const QString& fichier, std::vector<EchantillonGant>* echantillons,
                         QString* erreur)
 {
-    QFile f(fichier);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (erreur)
-            *erreur = QStringLiteral("%1: lecture impossible (%2)").arg(fichier, f.errorString());
-        return false;
-    }
-    const QByteArray contenu = f.read(kTailleMax + 1);
-    if (f.error() != QFileDevice::NoError) {
-        if (erreur)
-            *erreur = QStringLiteral("%1: lecture impossible (%2)").arg(fichier, f.errorString());
-        return false;
-    }
-    if (contenu.size() > kTailleMax) {
-        if (erreur) {
-            *erreur = QStringLiteral("%1: fichier trop volumineux (plus de %2 Mio)")
-                          .arg(fichier, QString::number(kTailleMax / (1024 * 1024)));
+    auto echecSysteme = [&](const char* quoi) {
+        return echouer(erreur, QStringLiteral("%1: %2 (%3)")
+                                   .arg(fichier, QString::fromUtf8(quoi),
+                                        QString::fromLocal8Bit(std::strerror(errno))));
+    };
+    // Non-blocking, so that a FIFO without a writer is refused here instead of holding the
+    // program before any window.
+    const int fd =
+        ::open(QFile::encodeName(fichier).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return echecSysteme("lecture impossible");
+    struct Fermeture
+    {
+        int fd;
+        ~Fermeture() { ::close(fd); }
+    } fermeture{fd};
+    struct stat etat
+    {
+    };
+    if (::fstat(fd, &etat) != 0)
+        return echecSysteme("lecture impossible");
+    if (!S_ISREG(etat.st_mode))
+        return echouer(erreur, QStringLiteral("%1: pas un fichier ordinaire").arg(fichier));
+    const QString tropGros = QStringLiteral("%1: fichier trop volumineux (plus de %2 Mio)")
+                                 .arg(fichier, QString::number(kTailleMax / (1024 * 1024)));
+    if (etat.st_size > kTailleMax)
+        return echouer(erreur, tropGros);
+
+    Analyseur analyseur(fichier);
+    QByteArray debut; // a line begun in an earlier block
+    qint64 lus = 0;
+    char bloc[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, bloc, sizeof bloc);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return echecSysteme("lecture impossible");
+        if (n == 0)
+            break;
+        lus += n;
+        if (lus > kTailleMax) // it grew while being read
+            return echouer(erreur, tropGros);
+        QByteArrayView reste(bloc, n);
+        for (qsizetype fin; (fin = reste.indexOf('\n')) >= 0; reste = reste.sliced(fin + 1)) {
+            QByteArrayView ligne = reste.first(fin);
+            if (!debut.isEmpty())
+                ligne = debut.append(ligne.data(), ligne.size());
+            if (!analyseur.ligne(ligne, false))
+                return echouer(erreur, analyseur.erreur);
+            debut.resize(0);
         }
-        return false;
+        debut.append(reste.data(), reste.size());
     }
-    return analyserTrajectoire(contenu, fichier, echantillons, erreur);
+    if (!debut.isEmpty() && !analyseur.ligne(debut, true))
+        return echouer(erreur, analyseur.erreur);
+    return analyseur.finir(echantillons) || echouer(erreur, analyseur.erreur);
 }
 
 QByteArray enteteTrajectoire()
 {
-    return kEntete + " 1\n# t_ms x y z f0 f1 f2 f3 f4 b0 b1\n";
+    return kEntete.toByteArray() + " 1\n# t_ms x y z f0 f1 f2 f3 f4 b0 b1\n";
 }
 
 QByteArray formaterEchantillon(const EchantillonGant& echantillon)

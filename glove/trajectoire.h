@@ -25,7 +25,8 @@ struct EchantillonGant
 bool analyserTrajectoire(const QByteArray& contenu, const QString& nomFichier,
                          std::vector<EchantillonGant>* echantillons, QString* erreur);
 
-// Reads and parses a file (refusing files too large to be a trajectory).
+// Reads and parses a file in one pass, holding only the samples. Anything but a regular file (a
+// FIFO, a device) and a file too large to be a trajectory are refused before a byte is read.
 bool chargerTrajectoire(const QString& fichier, std::vector<EchantillonGant>* echantillons,
                         QString* erreur);
 

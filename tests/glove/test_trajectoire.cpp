@@ -66,27 +66,43 @@ private slots:
         }
     }
 
-    void fabrique()
+    void fichier()
     {
+        // Read in blocks: lines across a block's edge, a comment longer than a block, an error
+        // far beyond the first block, still told with its line.
+        QByteArray texte = enteteTrajectoire() + '#' + QByteArray(100000, 'c') + '\n';
+        for (int i = 0; i < 5000; ++i)
+            texte += formaterEchantillon(
+                {i, {i * 0.5f, -i * 1.0f, 3, {0, 1, 2, 3, 4}, {i % 2 == 1, false}}});
+        QTemporaryDir dossier;
+        const QString chemin = dossier.filePath(QStringLiteral("t.txt"));
+        auto charger = [&](const QByteArray& octets, std::vector<EchantillonGant>* lus) {
+            QFile f(chemin);
+            QString erreur;
+            if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size())
+                return QStringLiteral("write failed");
+            f.close();
+            return chargerTrajectoire(chemin, lus, &erreur) ? QString() : erreur;
+        };
+        std::vector<EchantillonGant> lus, attendus;
+        QCOMPARE(charger(texte, &lus), QString());
+        QVERIFY(analyserTrajectoire(texte, chemin, &attendus, nullptr) && lus.size() == 5000);
+        for (std::size_t i = 0; i < lus.size(); ++i)
+            QVERIFY(lus[i].tempsMs == attendus[i].tempsMs && lus[i].etat == attendus[i].etat);
+        QCOMPARE(charger(texte + "5000 0 0 0 0 0", nullptr),
+                 chemin + QStringLiteral(
+                              ":5004: dernière ligne tronquée : 11 champs attendus, 6 trouvés"));
+
         QString erreur;
-        QVERIFY(creerSourceGant(QStringLiteral("virtual"), &erreur));
+        QVERIFY(!creerSourceGant(QStringLiteral("gant"), &erreur) && erreur.contains("\"gant\""));
+        QVERIFY(!creerSourceGant(QStringLiteral("replay:") + chemin + 'x', &erreur));
+        QVERIFY2(erreur.startsWith(chemin + QStringLiteral("x: lecture impossible")),
+                 qPrintable(erreur));
         // The sample trajectory the documentation points to.
         QVERIFY2(creerSourceGant(
                      QStringLiteral("replay:" ZELVOR_SOURCES "/glove/trajectoires/balayage.txt"),
                      &erreur),
                  qPrintable(erreur));
-        QVERIFY(!creerSourceGant(QStringLiteral("gant"), &erreur) && erreur.contains("\"gant\""));
-
-        QTemporaryDir dossier;
-        const QString fichier = dossier.filePath(QStringLiteral("t.txt"));
-        QVERIFY(!creerSourceGant(QStringLiteral("replay:") + fichier, &erreur));
-        QVERIFY2(erreur.startsWith(fichier + QStringLiteral(": ")), qPrintable(erreur));
-        QFile f(fichier);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("0 0 0 0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0 0 0 x\n");
-        f.close();
-        QVERIFY(!creerSourceGant(QStringLiteral("replay:") + fichier, &erreur));
-        QVERIFY2(erreur.startsWith(fichier + QStringLiteral(":2: bouton b1")), qPrintable(erreur));
     }
 };
 

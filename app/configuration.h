@@ -1,5 +1,6 @@
 #pragma once
 
+#include "glove/sourcegant.h"
 #include "robot/liaisonserie.h"
 
 #include <QString>
@@ -10,8 +11,12 @@ struct ConfigurationZelvor
 {
     QString port = QStringLiteral("COM1");
     QString gant = QStringLiteral("none"); // "none", "virtual" or "replay:FILE"
+    // The source `gant` names, built by the command line; empty when the window is to build it.
+    SourceGantPreparee sourceGant;
     QString enregistrementGant;            // --glove-record FILE, empty for none
     bool simulation = false;               // --simulate: the controller is simulated in-process
     QString transcriptSimulation;          // --sim-transcript FILE, empty for none
+    QString trace;                         // --trace FILE ("-": standard error), empty for none
+    QString langue = QStringLiteral("fr"); // --langue: "fr" or "en"
     BornesLiaison bornes;
 };

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QTranslator>
 
-bool installerTraduction(QCoreApplication& application, const QLocale& langue)
+bool installerTraduction(QCoreApplication& application, const QString& langue)
 {
-    if (langue.language() != QLocale::English)
+    if (langue != QLatin1String("en"))
         return false;
     auto* traducteur = new QTranslator(&application);
     if (!traducteur->load(QString::fromLatin1(kTraductionAnglaise)) ||

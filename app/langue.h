@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QLocale>
+#include <QString>
 
 class QCoreApplication;
 
-// The texts are written in French; an English translation is compiled into the program as
-// ":/i18n/zelvor_en.qm". It is installed when the language of `langue` (by default the user's
-// locale) is English; any other language keeps the French texts. Returns whether it was
-// installed. The translator belongs to `application`.
-bool installerTraduction(QCoreApplication& application, const QLocale& langue = QLocale());
+// The texts are written in French and stay French whatever the user's locale: a French program
+// run on an English desktop is still the program the operator was trained on. The English
+// translation, compiled into the program as ":/i18n/zelvor_en.qm", is installed only when asked
+// for (`langue` "en", from --langue en). Returns whether it was installed. The translator
+// belongs to `application`.
+bool installerTraduction(QCoreApplication& application, const QString& langue);
 
 // The resource the English translation is compiled into.
 inline constexpr const char* kTraductionAnglaise = ":/i18n/zelvor_en.qm";

@@ -1,15 +1,46 @@
 #include "app/lignecommande.h"
 
+#include "app/version.h"
 #include "glove/sourcegant.h"
+#include "robot/portreseau.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 void erreur(const QString& message)
 {
     std::fprintf(stderr, "zelvor: %s\n", qPrintable(message));
+}
+
+// Whether the recording will have somewhere to go, told now rather than lost at the end of the
+// session. A file that is not there yet is created and removed again: only the system knows all
+// the reasons it may refuse (a missing folder, rights, a read-only disk).
+QString problemeEnregistrement(const QString& fichier)
+{
+    const QByteArray chemin = QFile::encodeName(fichier);
+    struct stat etat
+    {
+    };
+    if (::stat(chemin.constData(), &etat) == 0) {
+        if (!S_ISREG(etat.st_mode))
+            return QStringLiteral("not a regular file");
+        return ::access(chemin.constData(), W_OK) == 0
+                   ? QString()
+                   : QString::fromLocal8Bit(std::strerror(errno));
+    }
+    const int fd = ::open(chemin.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    ::unlink(chemin.constData());
+    return {};
 }
 } // namespace
 
@@ -18,17 +49,24 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     QCommandLineParser analyseur;
     analyseur.setApplicationDescription(
         QStringLiteral("Drives a robot arm with a data glove over the controller's serial line."));
-    const QCommandLineOption aide = analyseur.addHelpOption();
-    const QCommandLineOption version = analyseur.addVersionOption();
+    const QCommandLineOption aide({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays the version."));
     const QCommandLineOption port(
         QStringLiteral("port"),
         QStringLiteral("Serial device of the controller: COM1 (the default, /dev/ttyS0), COMn, "
-                       "or a device path such as /dev/ttyUSB0 or a simulator's pseudo-terminal."),
+                       "a device path such as /dev/ttyUSB0 or a simulator's pseudo-terminal, or "
+                       "the controller behind a serial port server: socket://HOST:PORT (raw TCP) "
+                       "or rfc2217://HOST:PORT (Telnet; the program sets the line)."),
         QStringLiteral("DEVICE"), QStringLiteral("COM1"));
     const QCommandLineOption gant(
         QStringLiteral("glove"),
         QStringLiteral("Glove source: none (the default), virtual (moved by hand from the "
-                       "\"Gant virtuel\" panel), or replay:FILE to play a recorded trajectory."),
+                       "\"Gant virtuel\" panel), replay:FILE to play a recorded trajectory, or "
+                       "osc:PORT to take Open Sound Control messages from a hand tracker on UDP "
+                       "127.0.0.1:PORT; osc:ADDRESS:PORT@HOST[,HOST...] listens on ADDRESS and "
+                       "heeds only the HOSTs listed (required beyond the loopback network)."),
         QStringLiteral("SOURCE"), QStringLiteral("none"));
     const QCommandLineOption enregistrement(
         QStringLiteral("glove-record"),
@@ -47,19 +85,32 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
         QStringLiteral("With --simulate: write every line the simulated controller receives to "
                        "FILE, as milliseconds<TAB>line."),
         QStringLiteral("FILE"));
-    analyseur.addOptions({port, gant, enregistrement, simulation, transcript});
+    const QCommandLineOption langue(
+        QStringLiteral("langue"),
+        QStringLiteral("Language of the window: fr (the default, whatever the locale) or en."),
+        QStringLiteral("fr|en"), QStringLiteral("fr"));
+    analyseur.addOptions(
+        {aide, version, port, gant, enregistrement, simulation, transcript, langue});
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every byte written to and read from the controller's line to FILE "
+                       "(- for the standard error), with its time, direction and exchange."),
+        QStringLiteral("FILE"));
+    analyseur.addOption(trace);
 
     if (!analyseur.parse(arguments)) {
         erreur(analyseur.errorText());
         return 2;
     }
     if (analyseur.isSet(aide)) {
-        std::fputs(qPrintable(analyseur.helpText()), stdout);
+        // Without an application object the parser does not know the program's name.
+        std::fputs(qPrintable(analyseur.helpText().replace(QLatin1String("<executable_name>"),
+                                                           QLatin1String("zelvor"))),
+                   stdout);
         return 0;
     }
     if (analyseur.isSet(version)) {
-        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
-                    qPrintable(QCoreApplication::applicationVersion()));
+        std::printf("zelvor %s\n", kVersionZelvor);
         return 0;
     }
     if (!analyseur.positionalArguments().isEmpty()) {
@@ -72,6 +123,12 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     configuration.enregistrementGant = analyseur.value(enregistrement);
     configuration.simulation = analyseur.isSet(simulation);
     configuration.transcriptSimulation = analyseur.value(transcript);
+    configuration.langue = analyseur.value(langue);
+    if (configuration.langue != QLatin1String("fr") &&
+        configuration.langue != QLatin1String("en")) {
+        erreur(QStringLiteral("--langue: fr or en expected, not '%1'").arg(configuration.langue));
+        return 2;
+    }
     if (configuration.simulation) {
         // The simulator chooses the device; a port given as well would be silently ignored.
         if (analyseur.isSet(port)) {
@@ -88,12 +145,37 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
         erreur(QStringLiteral("--port needs a device"));
         return 2;
     }
-    // The glove source is checked here (a replay file that is missing or does not parse), so that
-    // the mistake is reported before any window opens.
+    AdresseReseau adresse;
+    QString pourquoi;
+    if (portreseau::estReseau(configuration.port) &&
+        !portreseau::analyser(configuration.port, adresse, &pourquoi)) {
+        erreur(QStringLiteral("--port: ") + pourquoi);
+        return 2;
+    }
+    configuration.trace = analyseur.value(trace);
+    if (!configuration.trace.isEmpty() && configuration.trace != QLatin1String("-")) {
+        pourquoi = problemeEnregistrement(configuration.trace);
+        if (!pourquoi.isEmpty()) {
+            erreur(QStringLiteral("--trace %1: %2").arg(configuration.trace, pourquoi));
+            return 2;
+        }
+    }
+    if (!configuration.enregistrementGant.isEmpty()) {
+        const QString probleme = problemeEnregistrement(configuration.enregistrementGant);
+        if (!probleme.isEmpty()) {
+            erreur(QStringLiteral("--glove-record %1: %2")
+                       .arg(configuration.enregistrementGant, probleme));
+            return 2;
+        }
+    }
+    // A replay file that is missing or does not parse is reported before any window opens; the
+    // window gets the source built here.
     QString probleme;
-    if (!creerSourceGant(configuration.gant, &probleme)) {
+    std::unique_ptr<SourceGant> source = creerSourceGant(configuration.gant, &probleme);
+    if (!source) {
         erreur(probleme);
         return 2;
     }
+    configuration.sourceGant = std::make_shared<std::unique_ptr<SourceGant>>(std::move(source));
     return -1;
 }

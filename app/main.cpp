@@ -2,10 +2,11 @@
 #include "app/globjectwindow.h"
 #include "app/langue.h"
 #include "app/lignecommande.h"
-#include "glove/cp5dll.h"
-#include "glove/sourcevirtuelle.h"
 #include "app/modesimulation.h"
 #include "app/panneaugantvirtuel.h"
+#include "app/version.h"
+#include "glove/cp5dll.h"
+#include "glove/sourcevirtuelle.h"
 
 #include <QApplication>
 #include <QOffscreenSurface>
@@ -29,25 +30,56 @@ bool openGLDisponible()
     contexte.doneCurrent();
     return true;
 }
+
+// Why the toolkit will find no display, or empty when it may find one. Only the plain cases are
+// told here, from the environment; a display that is named but does not answer is told when the
+// toolkit fails to reach it (arretsignal::surveillerAffichage()).
+QString raisonSansAffichage()
+{
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const QString plateformes = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (plateformes.isEmpty())
+        return x11 || wayland ? QString() : QStringLiteral("DISPLAY is not set");
+    for (const QString& p : plateformes.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString nom = p.section(QLatin1Char(':'), 0, 0);
+        if (nom == QLatin1String("xcb") ? x11
+                                        : !nom.startsWith(QLatin1String("wayland")) || wayland)
+            return {}; // offscreen, minimal, vnc, a framebuffer: no display server needed
+    }
+    return QStringLiteral("QT_QPA_PLATFORM is %1 and DISPLAY is not set").arg(plateformes);
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zelvor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    arretsignal::installer();
 
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     ConfigurationZelvor configuration;
-    if (const int statut = lireLigneCommande(application.arguments(), configuration); statut >= 0)
+    if (const int statut = lireLigneCommande(arguments, configuration); statut >= 0)
         return statut;
+    if (const QString raison = raisonSansAffichage(); !raison.isEmpty()) {
+        std::fprintf(stderr, "zelvor: no display (%s)\n", qPrintable(raison));
+        return 1;
+    }
+    if (arretsignal::demande())
+        return 0;
+
+    arretsignal::surveillerAffichage();
+    QApplication application(argc, argv);
+    arretsignal::surveillerEvenements();
+    QApplication::setApplicationName(QStringLiteral("zelvor"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersionZelvor));
 
     if (!openGLDisponible()) {
         qWarning("This system has no OpenGL support. Exiting.");
         return -1;
     }
-    installerTraduction(application);
+    installerTraduction(application, configuration.langue);
 
-    arretsignal::installer();
     // Declared before the window, so that the simulator outlives the window's shutdown.
     std::unique_ptr<ModeSimulation> simulation;
     if (configuration.simulation) {
@@ -64,13 +96,21 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     const bool gantVirtuel = configuration.gant == QLatin1String("virtual");
+    if (arretsignal::demande())
+        return 0;
 
     GLObjectWindow fenetre(nullptr, nullptr, std::move(configuration));
+    // The robot side is stopped by this, not by a destructor, when the process ends from inside
+    // the toolkit; forgotten before the window goes.
+    arretsignal::definirArret([&fenetre] { fenetre.Quitter(); });
+    struct Oubli
+    {
+        ~Oubli() { arretsignal::definirArret({}); }
+    } oubli;
     if (fenetre.statutDemarrage() != 0)
         return fenetre.statutDemarrage();
     if (arretsignal::demande())
         return 0; // stopped during start-up; the window's destructor shuts down
-    arretsignal::fermerSurSignal(&fenetre);
     fenetre.resize(760, 540);
     fenetre.show();
 

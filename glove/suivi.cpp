@@ -1,5 +1,7 @@
 #include "glove/suivi.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -15,6 +17,14 @@ constexpr double kCentreZ = 2450.0, kDemiPlageZ = 4900.0;
 constexpr float kMinX = 1745.0f, kMaxX = 4300.0f;
 constexpr float kMinY = -4500.0f, kMaxY = 4500.0f;
 constexpr float kMinZ = 550.0f, kMaxZ = 4900.0f;
+
+// Converting a finite double beyond the float range is undefined; NaN and infinities convert as
+// they are.
+float versFloat(double v)
+{
+    return static_cast<float>(std::isfinite(v) ? std::clamp(v, double(-FLT_MAX), double(FLT_MAX))
+                                               : v);
+}
 
 } // namespace
 
@@ -55,25 +65,21 @@ Vecteur3f pointRobotVue(int x, int y, int z)
 Vecteur3f cibleDepuisGant(Vecteur3f positionGant)
 {
     Vecteur3f r;
-    r.X = static_cast<float>(double(positionGant.Z) * kEchelleGantRobot * kDemiPlageX + kCentreX);
-    r.Y = static_cast<float>(double(positionGant.X) * kEchelleGantRobot * kDemiPlageY);
-    r.Z = static_cast<float>(double(positionGant.Y) * kEchelleGantRobot * kDemiPlageZ + kCentreZ);
+    r.X = versFloat(double(positionGant.Z) * kEchelleGantRobot * kDemiPlageX + kCentreX);
+    r.Y = versFloat(double(positionGant.X) * kEchelleGantRobot * kDemiPlageY);
+    r.Z = versFloat(double(positionGant.Y) * kEchelleGantRobot * kDemiPlageZ + kCentreZ);
     return r;
 }
 
 Vecteur3f bornerCible(Vecteur3f cible)
 {
-    if (cible.X < kMinX)
-        cible.X = kMinX;
-    if (cible.Y < kMinY)
-        cible.Y = kMinY;
-    if (cible.Z < kMinZ)
-        cible.Z = kMinZ;
-    if (cible.X > kMaxX)
-        cible.X = kMaxX;
-    if (cible.Y > kMaxY)
-        cible.Y = kMaxY;
-    if (cible.Z > kMaxZ)
-        cible.Z = kMaxZ;
+    // An infinity would be clamped like any large value: keep it, like NaN, visibly not a target.
+    const auto borner = [](float& v, float bas, float haut) {
+        if (std::isfinite(v))
+            v = std::clamp(v, bas, haut);
+    };
+    borner(cible.X, kMinX, kMaxX);
+    borner(cible.Y, kMinY, kMaxY);
+    borner(cible.Z, kMinZ, kMaxZ);
     return cible;
 }

@@ -28,8 +28,10 @@ Vecteur3f pointGantVue(Vecteur3f positionGant);
 Vecteur3f pointRobotVue(int x, int y, int z);
 
 // Glove position to the robot target, before clamping (double precision). Glove X drives robot
-// Y, glove Y drives robot Z, glove Z drives robot X.
+// Y, glove Y drives robot Z, glove Z drives robot X. A finite position gives a finite target (a
+// result beyond the float range stops at its largest value); NaN and infinities pass through.
 Vecteur3f cibleDepuisGant(Vecteur3f positionGant);
 
-// Clamps a target to the workspace: all low bounds first, then all high bounds.
+// Clamps a target to the workspace. A coordinate that is not a finite number is left as it is, for
+// the caller to see that there is no target to send.
 Vecteur3f bornerCible(Vecteur3f cible);

@@ -2,9 +2,11 @@
 
 #include <QList>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace protocole {
 
@@ -28,13 +30,22 @@ QByteArray commandePoint(const char* mot, const char* nomPoint)
 
 QByteArray nombreFil(double valeur)
 {
+    if (std::isnan(valeur))
+        return {};
+    // Converting a double outside the int range is undefined: clamp first. Both ends are exact
+    // in a double.
+    const double borne = std::clamp(std::trunc(valeur), double(std::numeric_limits<int>::min()),
+                                    double(std::numeric_limits<int>::max()));
     char tampon[kTailleCommande];
-    const int n = std::snprintf(tampon, sizeof tampon, "%d\r", static_cast<int>(valeur));
+    const int n = std::snprintf(tampon, sizeof tampon, "%d\r", static_cast<int>(borne));
     return QByteArray(tampon, n);
 }
 
 QList<QByteArray> lignesConsigne(const ConsigneRobot& consigne)
 {
+    for (const double v : {consigne.X, consigne.Y, consigne.Z, consigne.P, consigne.R})
+        if (!std::isfinite(v))
+            return {};
     return {commandePoint("defp", consigne.nomPoint),
             commandePoint("teach", consigne.nomPoint),
             nombreFil(consigne.X),

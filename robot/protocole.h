@@ -12,10 +12,13 @@ namespace protocole {
 // a carriage return, the name cut so that the whole command fits the 80-byte command buffer.
 QByteArray commandePoint(const char* mot, const char* nomPoint);
 
-// A value line: truncated toward zero to an int, "%d\r".
+// A value line, "%d\r": truncated toward zero to an int, and beyond the int range (infinities
+// included) clamped to its nearest end. A NaN gives no line at all (an empty array): no number
+// would stand for it without making one up.
 QByteArray nombreFil(double valeur);
 
-// The eight lines of a pose exchange, in order: defp, teach, X, Y, Z, P, R, move.
+// The eight lines of a pose exchange, in order: defp, teach, X, Y, Z, P, R, move. None when a value
+// is not a finite number: such a pose is not sent, so the arm keeps the last pose that was.
 QList<QByteArray> lignesConsigne(const ConsigneRobot& consigne);
 
 // Reads X, Y and Z out of a listing answer of `taille` bytes (no terminating NUL needed). Only the

@@ -1,71 +1,80 @@
 #include "robot/protocole.h"
 
 #include <QTest>
+#include <cmath>
 #include <cstring>
+#include <limits>
+
+namespace {
+ConsigneRobot poseDeDepart()
+{
+    ConsigneRobot c;
+    c.X = 3162;
+    c.Z = 2450;
+    c.P = -850;
+    std::strcpy(c.nomPoint, "A");
+    return c;
+}
+} // namespace
 
 class TestProtocole : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void lignesDUnePose_data();
-    void lignesDUnePose();
-    void nomTropLongTientDansLeTampon();
+    void commandes();
+    void valeursSurLeFil_data();
+    void valeursSurLeFil();
     void analyseListing_data();
     void analyseListing();
-    void reponseCourteApresLongueDansLeMemeTampon();
 };
 
-void TestProtocole::lignesDUnePose_data()
+void TestProtocole::commandes()
 {
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::addColumn<double>("z");
-    QTest::addColumn<double>("r");
-    QTest::addColumn<double>("p");
-    QTest::addColumn<QByteArray>("attendu");
-    QTest::newRow("pose de depart")
-        << 3162.0 << 0.0 << 2450.0 << 0.0 << -850.0
-        << QByteArray("defp A\r|teach A\r|3162\r|0\r|2450\r|-850\r|0\r|move A\r");
-    QTest::newRow("troncature vers zero")
-        << 12.9 << -12.9 << 0.99 << -0.5 << -1000.7
-        << QByteArray("defp A\r|teach A\r|12\r|-12\r|0\r|-1000\r|0\r|move A\r");
-    QTest::newRow("P avant R") << 1.0 << 2.0 << 3.0 << 4.0 << 5.0
-                               << QByteArray("defp A\r|teach A\r|1\r|2\r|3\r|5\r|4\r|move A\r");
-}
-
-void TestProtocole::lignesDUnePose()
-{
-    ConsigneRobot c;
-    QFETCH(double, x);
-    QFETCH(double, y);
-    QFETCH(double, z);
-    QFETCH(double, r);
-    QFETCH(double, p);
-    c.X = x;
-    c.Y = y;
-    c.Z = z;
-    c.R = r;
-    c.P = p;
-    std::strcpy(c.nomPoint, "A");
-    QFETCH(QByteArray, attendu);
-    QCOMPARE(protocole::lignesConsigne(c).join('|'), attendu);
-}
-
-void TestProtocole::nomTropLongTientDansLeTampon()
-{
-    // 71 characters is the longest name "listpv %s\r" still carries whole.
+    QCOMPARE(protocole::lignesConsigne(poseDeDepart()).join('|'),
+             "defp A\r|teach A\r|3162\r|0\r|2450\r|-850\r|0\r|move A\r");
+    // 71 characters is the longest name "listpv %s\r" still carries whole; longer ones lose their
+    // tail, then the "\r", within the 80-byte command buffer.
     const QByteArray nom71(71, 'N');
     QCOMPARE(protocole::commandePoint("listpv", nom71.constData()), "listpv " + nom71 + "\r");
-    const QByteArray nom79(79, 'N');
-    const QByteArray coupe = protocole::commandePoint("listpv", nom79.constData());
-    QCOMPARE(coupe.size(), 79);
-    QVERIFY(coupe.startsWith("listpv NNN"));
+    QCOMPARE(protocole::commandePoint("listpv", QByteArray(79, 'N').constData()),
+             "listpv " + QByteArray(72, 'N'));
+}
+
+void TestProtocole::valeursSurLeFil_data()
+{
+    QTest::addColumn<double>("valeur");
+    QTest::addColumn<QByteArray>("ligne"); // empty: no line, and a pose holding it is not sent
+    const double infini = std::numeric_limits<double>::infinity();
+    QTest::newRow("vers zero, positif") << 12.9 << QByteArray("12\r");
+    QTest::newRow("vers zero, negatif") << -1000.7 << QByteArray("-1000\r");
+    QTest::newRow("moins d'une unite") << -0.5 << QByteArray("0\r");
+    QTest::newRow("plus grand int") << 2147483647.9 << QByteArray("2147483647\r");
+    QTest::newRow("plus petit int") << -2147483648.9 << QByteArray("-2147483648\r");
+    QTest::newRow("au-dela") << 1e12 << QByteArray("2147483647\r");
+    QTest::newRow("en deca") << -1e300 << QByteArray("-2147483648\r");
+    QTest::newRow("+infini") << infini << QByteArray("2147483647\r");
+    QTest::newRow("-infini") << -infini << QByteArray("-2147483648\r");
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << QByteArray();
+}
+
+void TestProtocole::valeursSurLeFil()
+{
+    QFETCH(double, valeur);
+    QFETCH(QByteArray, ligne);
+    QCOMPARE(protocole::nombreFil(valeur), ligne);
+    // In a pose: a value that is not a finite number keeps the whole pose off the wire.
+    ConsigneRobot c = poseDeDepart();
+    c.Y = valeur;
+    const QList<QByteArray> lignes = protocole::lignesConsigne(c);
+    QCOMPARE(lignes.value(3), std::isfinite(valeur) ? ligne : QByteArray());
+    QCOMPARE(lignes.size(), std::isfinite(valeur) ? 8 : 0);
 }
 
 void TestProtocole::analyseListing_data()
 {
     QTest::addColumn<QByteArray>("reponse");
+    QTest::addColumn<int>("taille"); // what the parser is told it got; -1: the whole answer
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("z");
@@ -73,48 +82,35 @@ void TestProtocole::analyseListing_data()
     QTest::newRow("listing complet")
         << QByteArray("listpv A\r\nPosition A\r\n 1:0  2:1791  3:2048  4:0  5:0\r\n"
                       " X: 3162  Y: 0  Z: 2450  P: -850  R: 0\r\n>")
-        << 3162 << 0 << 2450;
-    QTest::newRow("chiffres colles au prompt") << QByteArray("X: 1234>") << 1234 << 8 << 9;
-    QTest::newRow("espace au debut du champ") << QByteArray("Y:  123 >") << 7 << 0 << 9;
-    QTest::newRow("six caracteres coupes a cinq") << QByteArray("Z: -12345 >") << 7 << 8 << -1234;
-    QTest::newRow("lettre absente") << QByteArray("X: 10  Z: 30 >") << 10 << 8 << 30;
-    QTest::newRow("derniere occurrence") << QByteArray("X: 1 X: 2 >") << 2 << 8 << 9;
-    QTest::newRow("minuscules ignorees") << QByteArray("x: 1 y: 2 z: 3 >") << 7 << 8 << 9;
-    QTest::newRow("lettre en fin de reponse") << QByteArray("ABC X") << 0 << 8 << 9;
-    QTest::newRow("champ coupe par la fin") << QByteArray("X: 12") << 12 << 8 << 9;
-    QByteArray loin(139, '.');
-    loin += "X: 55 >";
-    QTest::newRow("lettre au-dela de 139 octets") << loin << 7 << 8 << 9;
-    QByteArray limite(138, '.');
-    limite += "X: 4321 >";
-    QTest::newRow("champ qui deborde les 139 octets") << limite << 4321 << 8 << 9;
+        << -1 << 3162 << 0 << 2450;
+    QTest::newRow("chiffres colles au prompt") << QByteArray("X: 1234>") << -1 << 1234 << 8 << 9;
+    QTest::newRow("espace au debut du champ") << QByteArray("Y:  123 >") << -1 << 7 << 0 << 9;
+    QTest::newRow("six caracteres coupes a cinq")
+        << QByteArray("Z: -12345 >") << -1 << 7 << 8 << -1234;
+    QTest::newRow("lettre absente") << QByteArray("X: 10  Z: 30 >") << -1 << 10 << 8 << 30;
+    QTest::newRow("derniere occurrence") << QByteArray("X: 1 X: 2 >") << -1 << 2 << 8 << 9;
+    QTest::newRow("minuscules ignorees") << QByteArray("x: 1 y: 2 z: 3 >") << -1 << 7 << 8 << 9;
+    QTest::newRow("lettre en fin de reponse") << QByteArray("ABC X") << -1 << 0 << 8 << 9;
+    QTest::newRow("champ coupe par la fin") << QByteArray("X: 12") << -1 << 12 << 8 << 9;
+    // A short answer in a buffer that still holds a longer one: the old bytes are not read.
+    QTest::newRow("reste d'une reponse precedente")
+        << QByteArray("X: 5 >Y: 888  Z: 777 >") << 6 << 5 << 8 << 9;
+    QTest::newRow("lettre au-dela de 139 octets")
+        << QByteArray(139, '.') + "X: 55 >" << -1 << 7 << 8 << 9;
+    QTest::newRow("champ qui deborde les 139 octets")
+        << QByteArray(138, '.') + "X: 4321 >" << -1 << 4321 << 8 << 9;
 }
 
 void TestProtocole::analyseListing()
 {
     QFETCH(QByteArray, reponse);
+    QFETCH(int, taille);
     int x = 7, y = 8, z = 9;
-    protocole::analyserListing(reponse.constData(), reponse.size(), &x, &y, &z);
+    protocole::analyserListing(reponse.constData(), taille < 0 ? reponse.size() : taille, &x, &y,
+                               &z);
     QTEST(x, "x");
     QTEST(y, "y");
     QTEST(z, "z");
-}
-
-void TestProtocole::reponseCourteApresLongueDansLeMemeTampon()
-{
-    char tampon[140];
-    const QByteArray longue("........................ X: 999  Y: 888  Z: 777 >");
-    std::memcpy(tampon, longue.constData(), longue.size());
-    int x = 0, y = 0, z = 0;
-    protocole::analyserListing(tampon, longue.size(), &x, &y, &z);
-    QCOMPARE(x, 999);
-    // A shorter answer overwrites only its own bytes: the old letters behind it are not read again.
-    const QByteArray courte("X: 5 >");
-    std::memcpy(tampon, courte.constData(), courte.size());
-    protocole::analyserListing(tampon, courte.size(), &x, &y, &z);
-    QCOMPARE(x, 5);
-    QCOMPARE(y, 888);
-    QCOMPARE(z, 777);
 }
 
 QTEST_GUILESS_MAIN(TestProtocole)

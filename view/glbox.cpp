@@ -5,6 +5,7 @@
 #include <QOpenGLContext>
 
 #include <GL/glu.h>
+#include <cmath>
 
 namespace {
 
@@ -31,11 +32,39 @@ void dessinerCroix(float x, float y, float z, GLdouble rouge, GLdouble vert, GLd
     glPopMatrix();
 }
 
+// Equal values draw the same picture, and so does NaN, whichever NaN it is: nothing to repaint.
+bool meme(float a, float b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+bool placer(float& x, float& y, float& z, float nx, float ny, float nz)
+{
+    if (meme(x, nx) && meme(y, ny) && meme(z, nz))
+        return false;
+    x = nx;
+    y = ny;
+    z = nz;
+    return true;
+}
+
 } // namespace
 
 GLBox::GLBox(QWidget* parent, const char* name) : QOpenGLWidget(parent)
 {
     setObjectName(QString::fromLatin1(name));
+}
+
+void GLBox::setPointGant(float x, float y, float z)
+{
+    if (placer(gloveX, gloveY, gloveZ, x, y, z))
+        update();
+}
+
+void GLBox::setPointRobot(float x, float y, float z)
+{
+    if (placer(robotX, robotY, robotZ, x, y, z))
+        update();
 }
 
 GLBox::~GLBox()
@@ -172,7 +201,11 @@ void GLBox::mouseMoveEvent(QMouseEvent* e)
         return;
     // Absolute, not relative to the press: the angles are the cursor's position in pixels.
     const QPoint p = e->position().toPoint();
-    rotationX = static_cast<float>(p.y());
-    rotationY = static_cast<float>(p.x());
+    const auto x = static_cast<float>(p.y());
+    const auto y = static_cast<float>(p.x());
+    if (x == rotationX && y == rotationY)
+        return;
+    rotationX = x;
+    rotationY = y;
     update();
 }

@@ -9,8 +9,9 @@
 // robot's point as a yellow cross and a white line from the robot to the glove. Dragging with a
 // button held turns the scene.
 //
-// Callers write the six position fields (view units: a tenth of a model unit, so an axis is 10
-// view units long) and then call update(). The view only reads them.
+// Callers give the two points through setPointGant() and setPointRobot(), in view units (a tenth
+// of a model unit, so an axis is 10 view units long). The view repaints only when something it
+// draws has changed: a point, the rotation, its size, an expose. A still hand costs nothing.
 //
 // Threads: GUI thread only, like every widget.
 class GLBox : public QOpenGLWidget
@@ -21,7 +22,11 @@ public:
     GLBox(QWidget* parent, const char* name);
     ~GLBox() override;
 
+    void setPointGant(float x, float y, float z);
+    void setPointRobot(float x, float y, float z);
+
     bool mousePressed = false;
+    // Read them freely; write them through the setters, which repaint when needed.
     float gloveX = 0.0f;
     float gloveY = 0.0f;
     float gloveZ = 0.0f;

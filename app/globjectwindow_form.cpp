@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFont>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -14,20 +15,25 @@
 
 namespace {
 
-// The colour a widget draws its text with, in every colour group.
-void premierPlan(QWidget* w, int r, int g, int b)
+// The form's colours are for a widget in use; a disabled one keeps the style's disabled colours,
+// so that it looks disabled.
+void colorer(QWidget* w, QPalette::ColorRole role, int r, int g, int b)
 {
     QPalette palette = w->palette();
-    palette.setColor(w->foregroundRole(), QColor(r, g, b));
+    for (const QPalette::ColorGroup groupe : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(groupe, role, QColor(r, g, b));
     w->setPalette(palette);
+}
+
+void premierPlan(QWidget* w, int r, int g, int b)
+{
+    colorer(w, w->foregroundRole(), r, g, b);
 }
 
 // A label's background is only painted when it fills it itself.
 void arrierePlan(QWidget* w, int r, int g, int b)
 {
-    QPalette palette = w->palette();
-    palette.setColor(w->backgroundRole(), QColor(r, g, b));
-    w->setPalette(palette);
+    colorer(w, w->backgroundRole(), r, g, b);
     w->setAutoFillBackground(true);
 }
 
@@ -72,6 +78,13 @@ void GLObjectWindow::construireFormulaire()
     setMinimumSize(760, 540);
     setMaximumSize(760, 540);
     setWindowIcon(QIcon(QPixmap(QStringLiteral(":/zv.bmp"))));
+    // The geometry below was drawn for an 11-pixel font; with the toolkit's larger default some
+    // captions no longer fit ("+ Capteur", the delta captions partly covered by their values).
+    // Pixels, not points: the geometry is in pixels too. Message boxes are windows of their own
+    // and keep the default.
+    QFont police = font();
+    police.setPixelSize(11);
+    setFont(police);
 
     // Left panel: the glove.
     CapteurGroupBox = creer<QGroupBox>(this, "Gestion du capteur 3D :");

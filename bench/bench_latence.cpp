@@ -1,21 +1,31 @@
 // Command onset latency: the replay glove steps the hand at known times, the controller
 // simulator paces the line at 9600 baud 8N2, and for each step the time goes from the sample's
 // time to the first byte of the pose exchange on the wire. Steps are classed by whether a
-// listing held the line between the step and that first byte.
+// listing held the line between the step and that first byte. The same steps are measured with
+// the line reached directly and through ser2net on the loopback (raw TCP and RFC 2217), and the
+// one-way time of a command through each path is measured on its own, to the microsecond.
 #include "app/globjectwindow.h"
 #include "bench/analyseligne.h"
 #include "bench/outilsbench.h"
 #include "glove/cp5dll.h"
 #include "glove/enregistrementp5.h"
+#include "robot/portserie.h"
 #include "sim/simulateurpty.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <random>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kPremierPasMs = 1000;
@@ -37,6 +47,103 @@ struct Tick
     float x;   // what the tick read from the glove
 };
 
+// How the program reaches the simulator's line: the pseudo-terminal itself, or ser2net on the
+// loopback in front of it.
+struct Voie
+{
+    const char* nom;
+    const char* schema; // empty: the pseudo-terminal; else the URL scheme for ser2net
+};
+const Voie kVoies[] = {
+    {"pseudo-terminal", ""}, {"ser2net, socket://", "socket"}, {"ser2net, rfc2217://", "rfc2217"}};
+
+// What a measurement gives, for the comparison between the paths.
+struct Resume
+{
+    double tousMediane = 0, tousP95 = 0, excesMediane = 0, excesP95 = 0;
+};
+
+// ser2net serving `peripherique` on a free loopback port: the raw server sets the line to 9600
+// 8N2 itself; the RFC 2217 one starts it at 19200 8N1 and the program sets it. The URL the
+// program opens, or empty when ser2net did not start listening.
+QString lancerSer2net(QProcess& processus, const QString& dossier, const QString& peripherique,
+                      const QString& schema)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0); // a free port, released for ser2net
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t taille = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), taille);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &taille);
+    ::close(fd);
+    const int port = ntohs(a.sin_port);
+    const bool telnet = schema == QLatin1String("rfc2217");
+    QFile f(dossier + QStringLiteral("/ser2net-") + schema + QStringLiteral(".yaml"));
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(QStringLiteral("connection: &robot\n  accepter: %1,127.0.0.1,%2\n"
+                           "  connector: serialdev,%3,%4,local\n")
+                .arg(telnet ? "telnet(rfc2217),tcp" : "tcp")
+                .arg(port)
+                .arg(peripherique, telnet ? "19200n81" : "9600n82")
+                .toUtf8());
+    f.close();
+    processus.start(QStringLiteral("ser2net"),
+                    {"-n", "-u", "-c", f.fileName(), "-P", f.fileName() + QStringLiteral(".pid")});
+    const QByteArray enEcoute =
+        ":" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') + " 00000000:0000 0A";
+    for (int i = 0; i < 250 && processus.state() != QProcess::NotRunning; ++i) {
+        QFile tcp(QStringLiteral("/proc/net/tcp"));
+        if (tcp.open(QIODevice::ReadOnly) && tcp.readAll().contains(enEcoute))
+            return QStringLiteral("%1://127.0.0.1:%2").arg(schema).arg(port);
+        bench::attendre(20);
+    }
+    return {};
+}
+
+// One command from the port's write to its first byte on the far side of the line, `n` times,
+// through the program's own port code: what a path costs by itself, in microseconds.
+std::vector<double> allerSimple(const Voie& voie, const QString& dossier, int n)
+{
+    const int maitre = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (maitre < 0 || ::grantpt(maitre) != 0 || ::unlockpt(maitre) != 0)
+        return {};
+    const QString esclave = QString::fromLocal8Bit(::ptsname(maitre));
+    // Held open, raw, so that the line survives ser2net opening and closing it.
+    const int garde = ::open(esclave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios modes{};
+    ::tcgetattr(garde, &modes);
+    ::cfmakeraw(&modes);
+    ::tcsetattr(garde, TCSANOW, &modes);
+    std::vector<double> us;
+    {
+        QProcess ser2net;
+        const QString port =
+            *voie.schema ? lancerSer2net(ser2net, dossier, esclave, voie.schema) : esclave;
+        PortSerie ligne;
+        if (!port.isEmpty() && ligne.ouvrir(port) == 1) {
+            for (int i = 0; i < n; ++i) {
+                pollfd p{maitre, POLLIN, 0};
+                const double avant = bench::maintenantMs();
+                if (ligne.ecrire("defp A\r", 7) != Lecture::Octet || ::poll(&p, 1, 1000) != 1)
+                    break;
+                us.push_back((bench::maintenantMs() - avant) * 1000.0);
+                char tampon[16];
+                for (ssize_t recus = 0; recus < 7 && ::poll(&p, 1, 1000) == 1;)
+                    recus += std::max<ssize_t>(0, ::read(maitre, tampon, sizeof tampon));
+                ::usleep(1000); // each command alone on the line, as a pose's lines are
+            }
+        }
+        ligne.fermer();
+        ser2net.terminate();
+        ser2net.waitForFinished();
+    }
+    ::close(garde);
+    ::close(maitre);
+    return us;
+}
+
 void imprimerLigne(const char* cas, const std::vector<double>& v)
 {
     if (v.empty()) {
@@ -48,10 +155,8 @@ void imprimerLigne(const char* cas, const std::vector<double>& v)
 }
 } // namespace
 
-int main(int argc, char** argv)
+int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume)
 {
-    QApplication application(argc, argv);
-    const QStringList arguments = QApplication::arguments();
     const int nombrePas = bench::optionEntiere(arguments, "pas", 100);
     const int intervalle = bench::optionEntiere(arguments, "intervalle", 400);
     const int graine = bench::optionEntiere(arguments, "graine", 1);
@@ -79,6 +184,8 @@ int main(int argc, char** argv)
     }
 
     OptionsSimulateur options; // 9600 baud, 8N2
+    // Whichever the path, the line must end at the controller's settings.
+    options.exigerReglage = true;
     SimulateurPty sim;
     QString erreur;
     if (!sim.demarrer(options, &erreur)) {
@@ -87,7 +194,14 @@ int main(int argc, char** argv)
     }
     const double origineSim = bench::maintenantMs();
     ConfigurationZelvor cfg;
-    cfg.port = sim.peripherique();
+    QProcess ser2net;
+    cfg.port = *voie.schema
+                   ? lancerSer2net(ser2net, dossier.path(), sim.peripherique(), voie.schema)
+                   : sim.peripherique();
+    if (cfg.port.isEmpty()) {
+        std::fprintf(stderr, "ser2net did not start\n");
+        return 1;
+    }
     cfg.gant = QStringLiteral("replay:") + fichier;
     double lancerMs = 0;
     std::vector<Tick> ticks;
@@ -110,6 +224,8 @@ int main(int argc, char** argv)
     }
     const AnalyseLigne fil(sim.transcript(), options.baud);
     sim.arreter();
+    ser2net.terminate();
+    ser2net.waitForFinished();
 
     if (detail >= 2) {
         for (const LigneSurFil& l : fil.lignes())
@@ -183,6 +299,7 @@ int main(int argc, char** argv)
 
     std::printf("Command onset latency: hand step (replay sample) to the first byte of the pose "
                 "exchange on the wire\n");
+    std::printf("Path: %s\n", voie.nom);
     std::printf("Line: 9600 baud 8N2, %.4f ms a byte; tick 50 ms; %d steps, %d ms apart (+0..%d)\n",
                 fil.octetMs(), nombrePas, intervalle, intervalle / 4);
     std::printf("Machine: %s\n\n", qPrintable(bench::machine()));
@@ -203,5 +320,62 @@ int main(int argc, char** argv)
                 qPrintable(bench::commande(
                     arguments.first(),
                     {{"pas", nombrePas}, {"intervalle", intervalle}, {"graine", graine}})));
+    if (!tous.empty())
+        resume = {bench::centile(tous, 50), bench::centile(tous, 95), bench::centile(exces, 50),
+                  bench::centile(exces, 95)};
     return perdus == 0 ? 0 : 2;
+}
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    const int commandes = bench::optionEntiere(arguments, "commandes", 1000);
+    QTemporaryDir dossier;
+    int statut = 0;
+    std::vector<Resume> resumes;
+    for (const Voie& voie : kVoies) {
+        resumes.emplace_back();
+        statut = std::max(statut, mesurer(arguments, voie, resumes.back()));
+        std::printf("\n");
+    }
+    std::printf("What the path adds to the onset, against the pseudo-terminal, in ms (the line's\n"
+                "time stamps are whole milliseconds):\n");
+    std::printf("  %-22s %12s %12s %14s %14s\n", "", "all, median", "all, p95", "floor+, median",
+                "floor+, p95");
+    for (std::size_t i = 1; i < resumes.size(); ++i)
+        std::printf("  %-22s %+12.1f %+12.1f %+14.1f %+14.1f\n", kVoies[i].nom,
+                    resumes[i].tousMediane - resumes[0].tousMediane,
+                    resumes[i].tousP95 - resumes[0].tousP95,
+                    resumes[i].excesMediane - resumes[0].excesMediane,
+                    resumes[i].excesP95 - resumes[0].excesP95);
+
+    std::printf("\nOne command (\"defp A\\r\"), from the port's write to its first byte on the "
+                "far side of\nthe line, %d times a path, in microseconds:\n",
+                commandes);
+    std::printf("  %-22s %8s %8s %8s %8s\n", "", "n", "median", "p95", "max");
+    double direct = 0;
+    for (const Voie& voie : kVoies) {
+        const std::vector<double> us = allerSimple(voie, dossier.path(), commandes);
+        if (us.empty()) {
+            std::printf("  %-22s did not run\n", voie.nom);
+            statut = std::max(statut, 1);
+            continue;
+        }
+        const double mediane = bench::centile(us, 50);
+        direct = *voie.schema ? direct : mediane;
+        std::printf("  %-22s %8zu %8.0f %8.0f %8.0f", voie.nom, us.size(), mediane,
+                    bench::centile(us, 95), bench::centile(us, 100));
+        if (*voie.schema)
+            std::printf("   (median %+.0f us over the pseudo-terminal)", mediane - direct);
+        std::printf("\n");
+    }
+    std::printf(
+        "\nReproduce: %s\n",
+        qPrintable(bench::commande(
+            arguments.first(), {{"pas", bench::optionEntiere(arguments, "pas", 100)},
+                                {"intervalle", bench::optionEntiere(arguments, "intervalle", 400)},
+                                {"graine", bench::optionEntiere(arguments, "graine", 1)},
+                                {"commandes", commandes}})));
+    return statut;
 }

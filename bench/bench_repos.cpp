@@ -1,11 +1,12 @@
 // Idle cost: processor time per second and resident memory of the program with nothing to do,
-// in manual mode and in glove mode with a still hand, and the start-up time to the first
-// listing on the wire.
+// in manual mode and in glove mode with a still hand, the cost of a moving hand beside it, and
+// the start-up time to the first listing on the wire.
 //
 // The start-up and the manual mode are measured on the real program, started as a process
 // against the simulator at 9600 baud 8N2. Glove mode needs the "Lancer" button, so the window
-// runs in this process for the comparison of both modes; the controller then runs as its own
-// process (scorbot-sim), so that only the program's work is counted.
+// runs in this process for the comparison of the modes; the controller then runs as its own
+// process (scorbot-sim), so that only the program's work is counted. The replayed hand stays
+// still for the first measure, then moves for the second.
 #include "app/globjectwindow.h"
 #include "bench/analyseligne.h"
 #include "bench/outilsbench.h"
@@ -15,7 +16,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -23,6 +26,9 @@
 #include <vector>
 
 namespace {
+// Left out of each measure after the mode changes: the first ticks, the first poses.
+constexpr int kMiseEnRouteMs = 1000;
+
 double tempsProcesseurSoiMs()
 {
     timespec t{};
@@ -68,11 +74,26 @@ int main(int argc, char** argv)
 
     QTemporaryDir dossier;
     const QString immobile = dossier.filePath(QStringLiteral("immobile.txt"));
+    // On the replay's clock, from "Lancer": still, then moving from here on, along a path that
+    // leaves the dead band at every tick.
+    const int debutMouvementMs = kMiseEnRouteMs + mesureMs + kMiseEnRouteMs;
+    const QString mobile = dossier.filePath(QStringLiteral("mobile.txt"));
     {
         QFile f(immobile);
-        if (!f.open(QIODevice::WriteOnly))
+        QFile g(mobile);
+        if (!f.open(QIODevice::WriteOnly) || !g.open(QIODevice::WriteOnly))
             return 1;
         f.write("zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n");
+        g.write("zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n");
+        for (int t = 0; t <= mesureMs + 3 * kMiseEnRouteMs; t += 10) {
+            const double s = t / 1000.0;
+            g.write(QStringLiteral("%1 %2 %3 %4 0 0 0 0 0 0 0\n")
+                        .arg(debutMouvementMs + t)
+                        .arg(600.0 * std::sin(2.1 * s), 0, 'f', 3)
+                        .arg(600.0 * std::sin(1.7 * s), 0, 'f', 3)
+                        .arg(600.0 * std::sin(2.6 * s), 0, 'f', 3)
+                        .toLatin1());
+        }
     }
     const QStringList gant = {QStringLiteral("--glove"), QStringLiteral("replay:") + immobile};
 
@@ -122,21 +143,26 @@ int main(int argc, char** argv)
     if (!controleur.waitForReadyRead(5000))
         return 1;
     const QString peripherique = QString::fromLocal8Bit(controleur.readLine().trimmed());
-    Cout manuel{}, suivi{};
+    Cout manuel{}, suivi{}, mouvement{};
     {
         ConfigurationZelvor cfg;
         cfg.port = peripherique;
-        cfg.gant = QStringLiteral("replay:") + immobile;
+        cfg.gant = QStringLiteral("replay:") + mobile;
         GLObjectWindow fenetre(nullptr, nullptr, cfg);
-        if (fenetre.statutDemarrage() != 0)
+        auto* lancer = fenetre.findChild<QPushButton*>(QStringLiteral("LancerButton"));
+        if (fenetre.statutDemarrage() != 0 || !lancer)
             return 1;
         fenetre.resize(760, 540);
         fenetre.show();
         bench::attendre(2000);
         manuel = mesurer(0, mesureMs);
-        fenetre.Lancer();
-        bench::attendre(1000);
+        QElapsedTimer depuisLancer;
+        depuisLancer.start();
+        lancer->click();
+        bench::attendre(kMiseEnRouteMs);
         suivi = mesurer(0, mesureMs);
+        bench::attendre(int(debutMouvementMs + kMiseEnRouteMs - depuisLancer.elapsed()));
+        mouvement = mesurer(0, mesureMs);
     }
     controleur.terminate();
     controleur.waitForFinished(5000);
@@ -157,6 +183,7 @@ int main(int argc, char** argv)
     ligne("program process, manual mode", programme);
     ligne("in process, manual mode", manuel);
     ligne("in process, glove mode, still hand", suivi);
+    ligne("in process, glove mode, moving hand", mouvement);
     std::printf("  %-46s %28ld\n", "program process, peak resident kB", picKo);
     std::printf("\nStart-ups measured: %d; idle windows: %d ms (program process: %d ms)\n",
                 demarrages, mesureMs, 2 * mesureMs);

@@ -1,6 +1,7 @@
 #include "glove/sourcegant.h"
 
 #include "glove/sourceaucune.h"
+#include "glove/sourceosc.h"
 #include "glove/sourcerejeu.h"
 #include "glove/sourcevirtuelle.h"
 #include "glove/trajectoire.h"
@@ -39,9 +40,11 @@ std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreu
             return nullptr;
         return std::make_unique<SourceRejeu>(std::move(echantillons));
     }
+    if (choix.startsWith(QLatin1String("osc:")))
+        return SourceOsc::creer(choix.mid(4), erreur);
     if (erreur) {
-        *erreur = QStringLiteral("source de gant inconnue : \"%1\" (attendu : none, virtual ou "
-                                 "replay:FICHIER)")
+        *erreur = QStringLiteral("source de gant inconnue : \"%1\" (attendu : none, virtual, "
+                                 "replay:FICHIER ou osc:PORT)")
                       .arg(choix);
     }
     return nullptr;

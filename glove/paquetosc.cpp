@@ -1,0 +1,121 @@
+#include "glove/paquetosc.h"
+
+#include <lo/lo.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sys/types.h>
+#include <type_traits>
+
+namespace {
+// Nested bundles are legal; a deep nest is only ever a hostile packet.
+constexpr int kProfondeurMax = 8;
+constexpr char kEnteteBundle[8] = {'#', 'b', 'u', 'n', 'd', 'l', 'e', '\0'};
+
+struct LibererMessage
+{
+    void operator()(lo_message m) const { lo_message_free(m); }
+};
+
+const char* lirePosition(lo_arg** a, EtatGant& e)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (!std::isfinite(a[i]->f) || std::fabs(a[i]->f) > kPositionOscMax)
+            return "position non finie ou hors de ±100000";
+    }
+    e.x = a[0]->f;
+    e.y = a[1]->f;
+    e.z = a[2]->f;
+    return nullptr;
+}
+
+const char* lireFlexion(lo_arg** a, EtatGant& e)
+{
+    for (int i = 0; i < 5; ++i) {
+        if (a[i]->i < 0 || a[i]->i > 255)
+            return "flexion hors de 0..255";
+    }
+    for (int i = 0; i < 5; ++i)
+        e.flexion[i] = static_cast<unsigned char>(a[i]->i);
+    return nullptr;
+}
+
+const char* lireBoutons(lo_arg** a, EtatGant& e)
+{
+    for (int i = 0; i < 2; ++i) {
+        if (a[i]->i != 0 && a[i]->i != 1)
+            return "bouton autre que 0 ou 1";
+    }
+    e.bouton[0] = a[0]->i == 1;
+    e.bouton[1] = a[1]->i == 1;
+    return nullptr;
+}
+
+const char* appliquerMessage(const char* donnees, std::size_t taille, EtatGant& e)
+{
+    // liblo takes a non-const pointer but only reads the packet.
+    void* brut = const_cast<char*>(donnees);
+    std::unique_ptr<std::remove_pointer_t<lo_message>, LibererMessage> m(
+        lo_message_deserialise(brut, taille, nullptr));
+    const char* chemin = m ? lo_get_path(brut, static_cast<ssize_t>(taille)) : nullptr;
+    if (!chemin)
+        return "paquet mal formé";
+    const char* types = lo_message_get_types(m.get());
+    lo_arg** a = lo_message_get_argv(m.get());
+    const auto attendu = [&](const char* t) { return std::strcmp(types, t) == 0; };
+    if (std::strcmp(chemin, "/zelvor/gant") == 0) {
+        if (!attendu("fffiiiiiii"))
+            return "types autres que fffiiiiiii";
+        const char* probleme = lirePosition(a, e);
+        if (!probleme)
+            probleme = lireFlexion(a + 3, e);
+        return probleme ? probleme : lireBoutons(a + 8, e);
+    }
+    if (std::strcmp(chemin, "/zelvor/gant/position") == 0)
+        return attendu("fff") ? lirePosition(a, e) : "types autres que fff";
+    if (std::strcmp(chemin, "/zelvor/gant/flexion") == 0)
+        return attendu("iiiii") ? lireFlexion(a, e) : "types autres que iiiii";
+    if (std::strcmp(chemin, "/zelvor/gant/boutons") == 0)
+        return attendu("ii") ? lireBoutons(a, e) : "types autres que ii";
+    return "adresse inconnue";
+}
+
+const char* appliquerElement(const char* donnees, std::size_t taille, EtatGant& e, int profondeur)
+{
+    if (taille < sizeof kEnteteBundle ||
+        std::memcmp(donnees, kEnteteBundle, sizeof kEnteteBundle) != 0)
+        return appliquerMessage(donnees, taille, e);
+    if (profondeur >= kProfondeurMax)
+        return "bundle trop imbriqué";
+    // The header, then an 8-byte time tag, then elements each preceded by its big-endian size.
+    std::size_t i = sizeof kEnteteBundle + 8;
+    if (taille < i)
+        return "bundle mal formé";
+    while (i < taille) {
+        if (taille - i < 4)
+            return "bundle mal formé";
+        const auto* octets = reinterpret_cast<const unsigned char*>(donnees + i);
+        const std::uint32_t n = std::uint32_t(octets[0]) << 24 | std::uint32_t(octets[1]) << 16 |
+                                std::uint32_t(octets[2]) << 8 | octets[3];
+        i += 4;
+        if (n == 0 || n % 4 != 0 || n > taille - i)
+            return "bundle mal formé";
+        if (const char* probleme = appliquerElement(donnees + i, n, e, profondeur + 1))
+            return probleme;
+        i += n;
+    }
+    return nullptr;
+}
+} // namespace
+
+const char* appliquerPaquetOsc(const void* donnees, std::size_t taille, EtatGant* etat)
+{
+    EtatGant nouveau = *etat;
+    if (const char* probleme =
+            appliquerElement(static_cast<const char*>(donnees), taille, nouveau, 0))
+        return probleme;
+    *etat = nouveau;
+    return nullptr;
+}

@@ -20,17 +20,16 @@ struct Resultat
     QByteArray erreur;
 };
 
-// Runs the program on the X display `affichage` ("" for none) with the platform `plateforme`.
-Resultat lancer(const QStringList& arguments, const QString& affichage,
-                const QString& plateforme = "xcb")
+// Runs the program without a display, `environnement` ("NAME=value") added.
+Resultat lancer(const QStringList& arguments, const QStringList& environnement)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", plateforme);
     env.remove("WAYLAND_DISPLAY");
     env.remove("DISPLAY");
-    if (!affichage.isEmpty())
-        env.insert("DISPLAY", affichage);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QString& v : environnement)
+        env.insert(v.section('=', 0, 0), v.section('=', 1));
     p.setProcessEnvironment(env);
     p.start(ZELVOR_BINAIRE, arguments);
     const bool fini = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit;
@@ -75,17 +74,12 @@ bool attendreRepos(qint64 pid)
     return false;
 }
 
-// Waits until the process catches SIGTERM: its handlers are in place.
-bool attendreGestionnaires(qint64 pid)
+// Whether the process catches SIGTERM: its handlers are in place.
+bool attrapeSigterm(qint64 pid)
 {
-    for (int essai = 0; essai < 500; ++essai) {
-        const QByteArray etat = contenu(QStringLiteral("/proc/%1/status").arg(pid));
-        const int i = etat.indexOf("SigCgt:");
-        if (i >= 0 && (etat.mid(i + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1)
-            return true;
-        QTest::qWait(2);
-    }
-    return false;
+    const QByteArray etat = contenu(QStringLiteral("/proc/%1/status").arg(pid));
+    const qsizetype i = etat.indexOf("SigCgt:");
+    return i >= 0 && (etat.mid(i + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
 }
 
 } // namespace
@@ -98,11 +92,8 @@ private slots:
     void initTestCase();
     void ligneDeCommande_data();
     void ligneDeCommande();
-    void sansOpenGL();
-    void signaux_data();
-    void signaux();
-    void affichagePerdu_data();
-    void affichagePerdu();
+    void fins_data();
+    void fins();
     void simulationDeboutEnBout();
 
 private:
@@ -118,80 +109,76 @@ void TestProgramme::initTestCase()
 
 void TestProgramme::ligneDeCommande_data()
 {
-    // No display in any row: the command line is answered without one.
+    // No display unless the row gives one: the command line is answered without it.
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("affichage");
+    QTest::addColumn<QStringList>("environnement");
     QTest::addColumn<int>("statut");
     QTest::addColumn<QString>("message");
-    const QString absent = "/dev/zelvor-absent";
+    const QStringList absent{"--port", "/dev/zelvor-absent"};
     const QString rejeu = "replay:" + m_dossier.path();
-    QTest::newRow("aide") << QStringList{"--help"} << "" << 0 << "--langue <fr|en>";
-    QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "zelvor 1.1";
+    QTest::newRow("aide") << QStringList{"--help"} << QStringList() << 0 << "--langue <fr|en>";
+    QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0 << "zelvor 1.1";
     QTest::newRow("option inconnue")
-        << QStringList{"--bogus"} << "" << 2 << "zelvor: Unknown option 'bogus'.";
+        << QStringList{"--bogus"} << QStringList() << 2 << "zelvor: Unknown option 'bogus'.";
     QTest::newRow("source de gant inconnue")
-        << QStringList{"--glove", "telepathy", "--port", absent} << "" << 2 << "telepathy";
+        << absent + QStringList{"--glove", "telepathy"} << QStringList() << 2 << "telepathy";
     QTest::newRow("fichier de rejeu absent")
-        << QStringList{"--glove", "replay:/nonexistent/trajet.txt", "--port", absent} << "" << 2
+        << absent + QStringList{"--glove", "replay:/nonexistent/trajet.txt"} << QStringList() << 2
         << "/nonexistent/trajet.txt";
-    QTest::newRow("rejeu d'une FIFO")
-        << QStringList{"--glove", rejeu + "/fifo"} << "" << 2 << "fifo: pas un fichier ordinaire";
+    QTest::newRow("rejeu d'une FIFO") << QStringList{"--glove", rejeu + "/fifo"} << QStringList()
+                                      << 2 << "fifo: pas un fichier ordinaire";
     QTest::newRow("rejeu trop volumineux")
-        << QStringList{"--glove", rejeu + "/enorme"} << "" << 2 << "trop volumineux";
+        << QStringList{"--glove", rejeu + "/enorme"} << QStringList() << 2 << "trop volumineux";
     QTest::newRow("rejeu absent en simulation")
-        << QStringList{"--simulate", "--glove", "replay:/nonexistent/trajet.txt"} << "" << 2
-        << "/nonexistent/trajet.txt";
+        << QStringList{"--simulate", "--glove", "replay:/nonexistent/trajet.txt"} << QStringList()
+        << 2 << "/nonexistent/trajet.txt";
     QTest::newRow("enregistrement sans dossier")
-        << QStringList{"--glove-record", "/nonexistent/trajet.txt"} << "" << 2
+        << QStringList{"--glove-record", "/nonexistent/trajet.txt"} << QStringList() << 2
         << "zelvor: --glove-record /nonexistent/trajet.txt: ";
     QTest::newRow("enregistrement vers un dossier")
-        << QStringList{"--glove-record", m_dossier.path()} << "" << 2 << "not a regular file";
-    QTest::newRow("port et simulation") << QStringList{"--simulate", "--port", "/dev/ttyUSB0"} << ""
-                                        << 2 << "zelvor: --simulate and --port exclude each other";
+        << QStringList{"--glove-record", m_dossier.path()} << QStringList() << 2
+        << "not a regular file";
+    QTest::newRow("port et simulation")
+        << QStringList{"--simulate", "--port", "/dev/ttyUSB0"} << QStringList() << 2
+        << "zelvor: --simulate and --port exclude each other";
     QTest::newRow("transcript sans simulation")
-        << QStringList{"--sim-transcript", "/tmp/t", "--port", absent} << "" << 2
+        << absent + QStringList{"--sim-transcript", "/tmp/t"} << QStringList() << 2
         << "zelvor: --sim-transcript needs --simulate";
-    QTest::newRow("langue inconnue") << QStringList{"--langue", "de"} << "" << 2 << "--langue";
-    QTest::newRow("sans affichage")
-        << QStringList{"--port", absent} << "" << 1 << "zelvor: no display (";
-    QTest::newRow("affichage muet") << QStringList{"--port", absent} << ":7391" << 1
+    QTest::newRow("langue inconnue")
+        << QStringList{"--langue", "de"} << QStringList() << 2 << "--langue";
+    QTest::newRow("sans affichage") << absent << QStringList() << 1 << "zelvor: no display (";
+    QTest::newRow("affichage muet") << absent << QStringList{"DISPLAY=:7391"} << 1
                                     << "zelvor: no display (could not connect to display :7391)";
+    // The minimal platform has no OpenGL: the program must say so before touching the port.
+    QTest::newRow("sans OpenGL") << absent << QStringList{"QT_QPA_PLATFORM=minimal"} << 255
+                                 << "This system has no OpenGL support. Exiting.";
 }
 
 void TestProgramme::ligneDeCommande()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(QString, affichage);
+    QFETCH(QStringList, environnement);
     QFETCH(int, statut);
     QFETCH(QString, message);
-    const Resultat r = lancer(arguments, affichage);
+    const Resultat r = lancer(arguments, environnement);
     QCOMPARE(r.statut, statut);
     const QByteArray texte = statut == 0 ? r.sortie : r.erreur;
     QVERIFY2(texte.contains(message.toUtf8()), texte.constData());
     // One line and nothing else: no abort's report, no simulated controller behind it.
-    if (statut != 0)
+    if (statut == 1 || statut == 2)
         QVERIFY2(r.erreur.count('\n') == 1 && !r.sortie.contains("/dev/pts/"),
                  r.erreur.constData());
 }
 
-void TestProgramme::sansOpenGL()
+void TestProgramme::fins_data()
 {
-    // The minimal platform has no OpenGL: the program must say so before touching the port.
-    const Resultat r = lancer({"--port", "/dev/zelvor-absent"}, "", "minimal");
-    QCOMPARE(r.statut, 255); // -1
-    QVERIFY2(r.erreur.contains("This system has no OpenGL support. Exiting."),
-             r.erreur.constData());
-}
-
-void TestProgramme::signaux_data()
-{
-    // "PTY" stands for the simulated controller's device. `lignes`: the signal goes once the
-    // controller received that many lines; 0 as soon as the program catches signals; -1 once it
-    // idles in front of its start-up box.
+    // "PTY" stands for the simulated controller's device. `moment`: the controller received
+    // that many lines; 0: the program catches signals; -1: it idles in front of its start-up
+    // box. `cause`: a signal, or 0 for the end of the X server under the program.
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("silenceApres");
-    QTest::addColumn<int>("lignes");
-    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("moment");
+    QTest::addColumn<int>("cause");
     QTest::addColumn<int>("statut");
     const QStringList virtuel{"--port", "PTY", "--glove", "virtual"};
     QTest::newRow("SIGTERM dès le départ") << virtuel << -1 << 0 << int(SIGTERM) << 0;
@@ -202,82 +189,63 @@ void TestProgramme::signaux_data()
         << int(SIGINT) << 1;
     QTest::newRow("SIGTERM, contrôleur muet") << virtuel << 0 << 1 << int(SIGTERM) << 0;
     QTest::newRow("SIGINT en marche") << virtuel << -1 << 19 << int(SIGINT) << 0;
+    QTest::newRow("affichage perdu en marche") << virtuel << -1 << 19 << 0 << 1;
+    QTest::newRow("affichage perdu en simulation")
+        << QStringList{"--simulate", "--sim-transcript", "TRANSCRIPT"} << -1 << 19 << 0 << 1;
 }
 
-void TestProgramme::signaux()
+void TestProgramme::fins()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, silenceApres);
-    QFETCH(int, lignes);
-    QFETCH(int, signal);
+    QFETCH(int, moment);
+    QFETCH(int, cause);
     QFETCH(int, statut);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess serveurX;
+    if (cause == 0) {
+        serveurX.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        QVERIFY(serveurX.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurX.canReadLine(), 10000);
+        env.insert("DISPLAY", ":" + QString::fromLatin1(serveurX.readLine()).trimmed());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+    }
     SimulateurPty sim;
     OptionsSimulateur options;
     options.baud = 0;
     options.silenceApres = silenceApres;
     QVERIFY(sim.demarrer(options));
+    const QString transcript = m_dossier.filePath("transcript-fin");
     QProcess p;
-    p.start(ZELVOR_BINAIRE, arguments.replaceInStrings("PTY", sim.peripherique()));
+    p.setProcessEnvironment(env);
+    p.start(ZELVOR_BINAIRE, arguments.replaceInStrings("PTY", sim.peripherique())
+                                .replaceInStrings("TRANSCRIPT", transcript));
     QVERIFY(p.waitForStarted());
-    if (lignes > 0)
-        QVERIFY(sim.attendreLignes(lignes, 10000));
-    else
-        QVERIFY(lignes == 0 ? attendreGestionnaires(p.processId()) : attendreRepos(p.processId()));
+    if (moment == 0)
+        QTRY_VERIFY(attrapeSigterm(p.processId()));
+    else if (moment < 0)
+        QVERIFY(attendreRepos(p.processId()));
+    else // both workers at work on the line, the simulator's own or ours
+        QTRY_VERIFY_WITH_TIMEOUT(
+            contenu(transcript).count("\n") + sim.transcript().size() >= moment, 15000);
 
-    ::kill(static_cast<pid_t>(p.processId()), signal);
+    if (cause == 0)
+        serveurX.terminate();
+    else
+        ::kill(static_cast<pid_t>(p.processId()), cause);
     QVERIFY(p.waitForFinished(3000)); // generous: the promise is within 1 s
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), statut);
     QVERIFY(portLibre(sim.peripherique()));
+    const QByteArray erreur = p.readAllStandardError();
+    if (cause == 0)
+        QVERIFY2(erreur.count("zelvor: ") == 1 && erreur.contains("zelvor: display lost ("),
+                 erreur.constData());
     // In front of a start-up box the program has not gone on to the line.
-    if (lignes < 0)
+    if (moment < 0)
         QVERIFY(sim.transcript().isEmpty());
-}
-
-void TestProgramme::affichagePerdu_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("simulation") << QStringList{"--simulate"};
-    QTest::newRow("port") << QStringList{"--port", "PTY", "--glove", "virtual"};
-}
-
-void TestProgramme::affichagePerdu()
-{
-    QFETCH(QStringList, arguments);
-    QProcess serveurX;
-    serveurX.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
-    if (!serveurX.waitForStarted())
-        QSKIP("Xvfb is not installed");
-    QTRY_VERIFY_WITH_TIMEOUT(serveurX.canReadLine(), 10000);
-    const QString affichage = ":" + QString::fromLatin1(serveurX.readLine()).trimmed();
-
-    SimulateurPty sim;
-    OptionsSimulateur options;
-    options.baud = 0;
-    QVERIFY(sim.demarrer(options));
-    const QString transcript = m_dossier.filePath("transcript-" + QString(QTest::currentDataTag()));
-    arguments.replaceInStrings("PTY", sim.peripherique());
-    if (arguments.contains("--simulate"))
-        arguments << "--sim-transcript" << transcript;
-    QProcess zelvor;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", affichage);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    zelvor.setProcessEnvironment(env);
-    zelvor.start(ZELVOR_BINAIRE, arguments);
-    // Running: both workers at work on the line.
-    QTRY_VERIFY_WITH_TIMEOUT(contenu(transcript).toLower().count("listpv a") >= 1 ||
-                                 sim.transcript().size() >= 19,
-                             15000);
-
-    serveurX.terminate();
-    QVERIFY(zelvor.waitForFinished(3000)); // generous: the promise is within 1 s
-    QCOMPARE(zelvor.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(zelvor.exitCode(), 1);
-    const QByteArray erreur = zelvor.readAllStandardError();
-    QVERIFY2(erreur.count("zelvor: ") == 1 && erreur.contains("zelvor: display lost ("),
-             erreur.constData());
-    QVERIFY(portLibre(sim.peripherique()));
+    QFile::remove(transcript);
+    serveurX.waitForFinished(3000);
 }
 
 void TestProgramme::simulationDeboutEnBout()

@@ -2,6 +2,7 @@
 // simulator's pseudo-terminal: what reaches the controller, what the operator sees, the trace.
 #include "../app/bancfenetre.h"
 #include "robot/portserie.h"
+#include "robot/rfc2217.h"
 
 #include <QFile>
 #include <QProcess>
@@ -83,6 +84,7 @@ private slots:
     void parLeReseau_data();
     void parLeReseau();
     void serveurArreteEtRelance();
+    void octetsTelnet();
 };
 
 void TestReseau::parLeReseau_data()
@@ -187,6 +189,26 @@ void TestReseau::serveurArreteEtRelance()
     QVERIFY(serveur->demarrer(banc.sim.peripherique(), "socket://127.0.0.1:%1", "9600n82"));
     QTRY_VERIFY(banc.lignes().mid(avant).count("listpv a") >= 2);
     QCOMPARE(banc.repondeur.boites.size(), 1);
+}
+
+// What ser2net does not show: a data byte 0xFF both ways, an option refused, the line set
+// otherwise than asked.
+void TestReseau::octetsTelnet()
+{
+    const QByteArray donnee = QByteArray::fromHex("61ff62"); // "a", 0xFF, "b"
+    QCOMPARE(Rfc2217::echapper(donnee.constData(), 3), QByteArray::fromHex("61ffff62"));
+    Rfc2217 telnet;
+    telnet.ouverture();
+    // That data, WILL ECHO, DO COM-PORT, and the speed confirmed as 19200.
+    const QByteArray serveur = QByteArray::fromHex("61ffff62 fffb01 fffd2c fffa2c6500004b00fff0");
+    QByteArray donnees, reponse;
+    for (char c : serveur)
+        if (char d; telnet.recevoir(static_cast<unsigned char>(c), d, reponse))
+            donnees += d;
+    QCOMPARE(donnees, donnee);
+    QCOMPARE(reponse, QByteArray("\xff\xfe\x01")); // no echo from the server's side
+    QVERIFY(telnet.optionAcceptee());
+    QVERIFY(telnet.refuse()); // 19200 baud instead of 9600
 }
 
 QTEST_MAIN(TestReseau)

@@ -34,6 +34,7 @@ bool ModeSimulation::demarrer(QString* erreur)
     sigemptyset(&signaux);
     sigaddset(&signaux, SIGINT);
     sigaddset(&signaux, SIGTERM);
+    sigaddset(&signaux, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signaux, &precedents);
     const bool demarre = m_simulateur.demarrer(m_options, erreur);
     pthread_sigmask(SIG_SETMASK, &precedents, nullptr);

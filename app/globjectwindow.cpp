@@ -37,8 +37,8 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
         p5->enregistrerVers(m_configuration.enregistrementGant);
     }
 
-    glbox->gloveX = glbox->gloveY = glbox->gloveZ = 0.0f;
-    glbox->robotX = glbox->robotY = glbox->robotZ = 0.0f;
+    glbox->setPointGant(0.0f, 0.0f, 0.0f);
+    glbox->setPointRobot(0.0f, 0.0f, 0.0f);
     etatPort = 0;
     cibleX = cibleY = cibleZ = 0.0f;
     p5Detecte = gantTrouve;

@@ -150,8 +150,8 @@ void GLObjectWindow::ActiverCommande()
         timer->stop();
         for (QLabel* l : {CapteurXValue, CapteurYValue, CapteurZValue})
             l->setText(QStringLiteral("0"));
-        glbox->gloveX = glbox->gloveY = glbox->gloveZ = 0.0f;
-        glbox->robotX = glbox->robotY = glbox->robotZ = 0.0f;
+        glbox->setPointGant(0.0f, 0.0f, 0.0f);
+        glbox->setPointRobot(0.0f, 0.0f, 0.0f);
         for (QLabel* l :
              {RobotXValue, RobotYValue, RobotZValue, DeltaXValue, DeltaYValue, DeltaZValue})
             l->setText(QStringLiteral("0"));
@@ -164,7 +164,6 @@ void GLObjectWindow::ActiverCommande()
             c.P = pose.P;
         });
         suivi.suiviActif = true;
-        glbox->update();
     } else {
         activerCommandesManuelles(false);
         suivi.suiviActif = false;
@@ -199,13 +198,9 @@ void GLObjectWindow::ActionTimer()
     afficher(CapteurYValue, lecture(positionGant.Y));
     afficher(CapteurZValue, lecture(positionGant.Z));
 
-    glbox->gloveX = tic.pointGant.X;
-    glbox->gloveY = tic.pointGant.Y;
-    glbox->gloveZ = tic.pointGant.Z;
-    glbox->robotX = tic.pointRobot.X;
-    glbox->robotY = tic.pointRobot.Y;
-    glbox->robotZ = tic.pointRobot.Z;
-    glbox->update();
+    // The view repaints only when a point moved: a still hand costs nothing.
+    glbox->setPointGant(tic.pointGant.X, tic.pointGant.Y, tic.pointGant.Z);
+    glbox->setPointRobot(tic.pointRobot.X, tic.pointRobot.Y, tic.pointRobot.Z);
 
     afficher(DeltaXValue, lecture(tic.delta.X));
     afficher(DeltaYValue, lecture(tic.delta.Y));

@@ -40,21 +40,6 @@ public:
     {
         [[maybe_unused]] ssize_t n = ::write(m_maitre, octets.constData(), octets.size());
     }
-    // Reads what the link wrote until `fin` has arrived or `delaiMs` passed.
-    QByteArray lireJusqua(char fin, int delaiMs = 2000)
-    {
-        QByteArray lu;
-        pollfd p{m_maitre, POLLIN, 0};
-        while (::poll(&p, 1, delaiMs) > 0) {
-            char c;
-            if (::read(m_maitre, &c, 1) != 1)
-                break;
-            lu.append(c);
-            if (c == fin)
-                break;
-        }
-        return lu;
-    }
     // Whatever the link wrote, waiting at most delaiMs for the first byte.
     int lireDisponible(char* octets, int taille, int delaiMs)
     {
@@ -63,6 +48,15 @@ public:
             return 0;
         const ssize_t n = ::read(m_maitre, octets, static_cast<size_t>(taille));
         return n > 0 ? static_cast<int>(n) : 0;
+    }
+    // Everything the link wrote until it has been quiet for delaiMs.
+    QByteArray lireTout(int delaiMs)
+    {
+        QByteArray lu;
+        char octets[256];
+        for (int n; (n = lireDisponible(octets, sizeof octets, delaiMs)) > 0;)
+            lu.append(octets, n);
+        return lu;
     }
     void raccrocher()
     {

@@ -209,7 +209,7 @@ void TestLiaisonSerie::raccrochageEtSonde()
     for (int i = 0; i < 3; ++i)
         QVERIFY(liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince") !=
                 IssueAttente::Recu);
-    const QByteArray sondes = etranger.lireJusqua('\0', 100);
+    const QByteArray sondes = etranger.lireTout(100);
     QVERIFY(!sondes.isEmpty());
     QCOMPARE(sondes, QByteArray(sondes.size(), '\r'));
 
@@ -219,7 +219,7 @@ void TestLiaisonSerie::raccrochageEtSonde()
     QVERIFY(finitParPasser(
         [&] { return liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince"); }));
     QCOMPARE(controleur.lignes(), (QList<QByteArray>{"", "open"}));
-    QCOMPARE(etranger.lireJusqua('\0', 100), QByteArray());
+    QCOMPARE(etranger.lireTout(100), QByteArray());
     QCOMPARE(vues.first(), IssueAttente::Raccroche);
     QCOMPARE(vues.last(), IssueAttente::Recu);
 }
@@ -239,7 +239,7 @@ void TestLiaisonSerie::interruptionDepuisUnAutreThread()
     // An interruption is final: nothing more touches the line.
     QCOMPARE(liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince"),
              IssueAttente::Interrompu);
-    QCOMPARE(pty.lireJusqua('\0', 100), QByteArray("home\r"));
+    QCOMPARE(pty.lireTout(100), QByteArray("home\r"));
 }
 
 QTEST_GUILESS_MAIN(TestLiaisonSerie)

@@ -54,6 +54,10 @@ struct Ser2net
                     .arg(peripherique, reglage)
                     .toUtf8());
         f.close();
+        // A sanitizer build preloads its runtime for the tests; ser2net is not built for it.
+        QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+        environnement.remove("LD_PRELOAD");
+        processus.setProcessEnvironment(environnement);
         processus.start("ser2net", {"-n", "-u", "-c", f.fileName(), "-P", dossier.filePath("p")});
         const QRegularExpression enEcoute(
             QStringLiteral(":%1 0+:0000 0A").arg(port, 4, 16, QChar('0')).toUpper());

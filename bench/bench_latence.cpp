@@ -9,10 +9,12 @@
 #include "bench/outilsbench.h"
 #include "glove/cp5dll.h"
 #include "glove/enregistrementp5.h"
+#include "glove/sourcegant.h"
 #include "robot/portserie.h"
 #include "sim/simulateurpty.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,11 +22,13 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <lo/lo.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
 #include <sys/socket.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -144,6 +148,63 @@ std::vector<double> allerSimple(const Voie& voie, const QString& dossier, int n)
     return us;
 }
 
+// A free UDP port on the loopback, released for the OSC glove to bind.
+int portUdpLibre()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t taille = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), taille);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &taille);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// Sends the steps as a tracker would, one /zelvor/gant message each at its time after
+// `origineMs`, and notes when each one left: the step is timed from its message.
+void envoyerPasOsc(int port, double origineMs, std::vector<Pas>* pas)
+{
+    lo_address cible = lo_address_new("127.0.0.1", std::to_string(port).c_str());
+    for (Pas& p : *pas) {
+        const double attente = origineMs + p.tempsMs - bench::maintenantMs();
+        if (attente > 0)
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(attente));
+        p.tempsMs = bench::maintenantMs() - origineMs;
+        lo_send(cible, "/zelvor/gant", "fffiiiiiii", p.x, p.x, p.x, 0, 0, 0, 0, 0, 0, 0);
+    }
+    lo_address_free(cible);
+}
+
+// From a message's sending to the glove's change on the GUI thread, `n` times, in microseconds:
+// what the OSC path adds before a tick can read the glove.
+std::vector<double> passageOsc(int n)
+{
+    const int port = portUdpLibre();
+    std::unique_ptr<SourceGant> source =
+        creerSourceGant(QStringLiteral("osc:%1").arg(port), nullptr);
+    if (!source || !source->ouvrir())
+        return {};
+    lo_address cible = lo_address_new("127.0.0.1", std::to_string(port).c_str());
+    std::vector<double> us;
+    for (int i = 0; i < n; ++i) {
+        bench::attendre(3); // beyond the source's least spacing of hand-overs
+        QEventLoop boucle;
+        QTimer::singleShot(1000, &boucle, &QEventLoop::quit);
+        const double envoi = bench::maintenantMs();
+        source->definirAbonne([&] {
+            us.push_back((bench::maintenantMs() - envoi) * 1000.0);
+            boucle.quit();
+        });
+        lo_send(cible, "/zelvor/gant/position", "fff", i % 2 ? 0.0 : 150.0, 0.0, 0.0);
+        boucle.exec();
+    }
+    source->definirAbonne({});
+    lo_address_free(cible);
+    return us;
+}
+
 void imprimerLigne(const char* cas, const std::vector<double>& v)
 {
     if (v.empty()) {
@@ -155,7 +216,8 @@ void imprimerLigne(const char* cas, const std::vector<double>& v)
 }
 } // namespace
 
-int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume)
+// With `osc`, the glove is an OSC source on the loopback instead of the replay.
+int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool osc = false)
 {
     const int nombrePas = bench::optionEntiere(arguments, "pas", 100);
     const int intervalle = bench::optionEntiere(arguments, "intervalle", 400);
@@ -203,6 +265,9 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume)
         return 1;
     }
     cfg.gant = QStringLiteral("replay:") + fichier;
+    const int portOsc = osc ? portUdpLibre() : 0;
+    if (osc)
+        cfg.gant = QStringLiteral("osc:%1").arg(portOsc);
     double lancerMs = 0;
     std::vector<Tick> ticks;
     {
@@ -220,7 +285,13 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume)
         const double avant = bench::maintenantMs();
         fenetre.Lancer(); // starts the tick and the replay's clock
         lancerMs = (avant + bench::maintenantMs()) / 2.0 - origineSim;
-        bench::attendre(int(pas.back().tempsMs) + 1000);
+        const int dureeMs = int(pas.back().tempsMs) + 1000;
+        std::thread expediteur;
+        if (osc)
+            expediteur = std::thread(envoyerPasOsc, portOsc, origineSim + lancerMs, &pas);
+        bench::attendre(dureeMs);
+        if (expediteur.joinable())
+            expediteur.join();
     }
     const AnalyseLigne fil(sim.transcript(), options.baud);
     sim.arreter();
@@ -300,6 +371,8 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume)
     std::printf("Command onset latency: hand step (replay sample) to the first byte of the pose "
                 "exchange on the wire\n");
     std::printf("Path: %s\n", voie.nom);
+    std::printf("Glove: %s\n", osc ? "OSC over UDP on 127.0.0.1, each step timed from its message"
+                                   : "replay, each step timed from its sample's time");
     std::printf("Line: 9600 baud 8N2, %.4f ms a byte; tick 50 ms; %d steps, %d ms apart (+0..%d)\n",
                 fil.octetMs(), nombrePas, intervalle, intervalle / 4);
     std::printf("Machine: %s\n\n", qPrintable(bench::machine()));
@@ -339,6 +412,23 @@ int main(int argc, char** argv)
         statut = std::max(statut, mesurer(arguments, voie, resumes.back()));
         std::printf("\n");
     }
+    // The OSC glove on the pseudo-terminal, against the replay glove's figures there.
+    Resume osc;
+    statut = std::max(statut, mesurer(arguments, kVoies[0], osc, true));
+    std::printf("\nThe OSC glove against the replay glove, on the pseudo-terminal, in ms: all "
+                "steps %+.1f\n(median), %+.1f (p95); above the floor %+.1f (median), %+.1f (p95)"
+                "\n\n",
+                osc.tousMediane - resumes[0].tousMediane, osc.tousP95 - resumes[0].tousP95,
+                osc.excesMediane - resumes[0].excesMediane, osc.excesP95 - resumes[0].excesP95);
+    const std::vector<double> passage = passageOsc(commandes);
+    if (passage.empty())
+        statut = std::max(statut, 1);
+    else
+        std::printf(
+            "One OSC message, from its sending to the glove's change on the GUI thread, %zu "
+            "times,\nin microseconds: median %.0f, p95 %.0f, max %.0f\n\n",
+            passage.size(), bench::centile(passage, 50), bench::centile(passage, 95),
+            bench::centile(passage, 100));
     std::printf("What the path adds to the onset, against the pseudo-terminal, in ms (the line's\n"
                 "time stamps are whole milliseconds):\n");
     std::printf("  %-22s %12s %12s %14s %14s\n", "", "all, median", "all, p95", "floor+, median",

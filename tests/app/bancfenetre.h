@@ -10,8 +10,8 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
-
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 inline QString texteDe(const QWidget* w)
@@ -38,6 +38,14 @@ inline QStringList textesAffiches(const QWidget* racine)
 class BancFenetre
 {
 public:
+    static OptionsSimulateur rapide(int homeMs = 50)
+    {
+        OptionsSimulateur o;
+        o.baud = 0;
+        o.homeMs = homeMs;
+        return o;
+    }
+
     // True when the window started on the simulator.
     bool demarrer(const QString& gant = QStringLiteral("virtual"),
                   OptionsSimulateur options = rapide(), BornesLiaison bornes = {})
@@ -57,14 +65,7 @@ public:
         return fenetre->statutDemarrage() == 0;
     }
 
-    static OptionsSimulateur rapide()
-    {
-        OptionsSimulateur o;
-        o.baud = 0;
-        o.homeMs = 50;
-        return o;
-    }
-
+    // Lines trimmed and in lower case.
     static QList<QByteArray> minuscules(const QList<LigneRecue>& transcript)
     {
         QList<QByteArray> l;
@@ -89,7 +90,6 @@ public:
         }
     }
 
-    // The lines the controller received, trimmed and in lower case.
     QList<QByteArray> lignes() const { return minuscules(sim.transcript()); }
 
     // Lines other than the listings, which come twice a second whatever happens.
@@ -100,9 +100,22 @@ public:
         return l;
     }
 
-    SourceVirtuelle* gant() const
+    auto* gant() const { return dynamic_cast<SourceVirtuelle*>(fenetre->gant()->source()); }
+
+    template <class W = QWidget> W* widget(const char* n) const
     {
-        return dynamic_cast<SourceVirtuelle*>(fenetre->gant()->source());
+        return fenetre->findChild<W*>(n);
+    }
+
+    void cliquer(const char* b) { QTest::mouseClick(widget<QAbstractButton>(b), Qt::LeftButton); }
+
+    // The X, Y and Z readouts of a frame ("CapteurFrame", "OpenGlFrame", "PositionRobotFrame"):
+    // the labels named "0", from top to bottom.
+    QStringList lectures(const char* cadre) const
+    {
+        QList<QLabel*> l = widget(cadre)->findChildren<QLabel*>(QStringLiteral("0"));
+        std::sort(l.begin(), l.end(), [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
+        return {l.value(0)->text(), l.value(1)->text(), l.value(2)->text()};
     }
 
     RepondeurBoites repondeur; // before the window: it answers the boxes of the start-up

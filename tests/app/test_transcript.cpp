@@ -1,11 +1,10 @@
 // A scripted operator session against the simulator: every byte the controller receives must stay
-// the same from one version of the program to the next. The listings are left out: they come
-// twice a second whatever the operator does, so where they fall depends on timing only.
+// the same from one version of the program to the next, and the window shows each step. The
+// listings are left out of the comparison: they come twice a second whatever the operator does.
 #include "bancfenetre.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 
@@ -14,92 +13,76 @@ class TestTranscript : public QObject
     Q_OBJECT
 
 private slots:
-    void sessionScriptee();
-};
-
-namespace {
-template <class W> W* widget(QWidget* fenetre, const char* nom)
-{
-    return fenetre->findChild<W*>(QString::fromLatin1(nom));
-}
-
-QByteArray echappe(const QByteArray& ligne)
-{
-    QByteArray e;
-    for (char c : ligne) {
-        if (c == '\r')
-            e += "\\r";
-        else if (c == '\n')
-            e += "\\n";
-        else
-            e += c;
-    }
-    return e;
-}
-} // namespace
-
-void TestTranscript::sessionScriptee()
-{
-    BancFenetre banc;
-    QVERIFY(banc.demarrer());
-    QWidget* w = banc.fenetre.get();
-    w->show();
-    banc.attendreCalme();
-
-    // Manual mode: two sliders, then homing.
-    widget<QSlider>(w, "AxeXSlider")->setValue(4000);
-    banc.attendreCalme();
-    widget<QSlider>(w, "AxeYSlider")->setValue(1000);
-    banc.attendreCalme();
-    QTest::mouseClick(widget<QPushButton>(w, "Homing du SCORBOT"), Qt::LeftButton);
-    banc.attendreCalme();
-
-    // Glove mode, one tick at a time so that nothing depends on the timer's phase.
-    QTest::mouseClick(widget<QPushButton>(w, "LancerButton"), Qt::LeftButton);
-    w->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-    const auto tic = [&] {
-        QVERIFY(QMetaObject::invokeMethod(w, "ActionTimer"));
+    void sessionScriptee()
+    {
+        BancFenetre banc;
+        QVERIFY(banc.demarrer());
+        QWidget* w = banc.fenetre.get();
+        w->show();
+        auto* caseACocher = w->findChild<QCheckBox*>();
+        auto* minuterie = w->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        QWidget* curseurX = banc.widget("AxeXSlider");
         banc.attendreCalme();
-    };
-    SourceVirtuelle* gant = banc.gant();
-    gant->definirPosition(100, 200, -100);
-    tic();
-    gant->definirFlexion(1, 51);
-    tic();
-    tic();
-    gant->definirFlexion(1, 50);
-    tic();
-    gant->definirBouton(0, true);
-    tic();
-    gant->definirBouton(0, false);
-    gant->definirPosition(-1000, 600, -400);
-    tic();
-    gant->definirBouton(1, true);
-    tic();
-    gant->definirBouton(1, false);
-    tic();
 
-    // Back to manual mode: the sliders' pose.
-    w->findChild<QCheckBox*>()->click();
-    banc.attendreCalme();
-    banc.fenetre.reset();
+        // Manual mode: two sliders, then homing.
+        banc.widget<QSlider>("AxeXSlider")->setValue(4000);
+        banc.attendreCalme();
+        banc.widget<QSlider>("AxeYSlider")->setValue(1000);
+        banc.attendreCalme();
+        banc.cliquer("Homing du SCORBOT");
+        banc.attendreCalme();
 
-    QByteArray obtenu;
-    for (const LigneRecue& r : banc.sim.transcript())
-        if (r.ligne.trimmed().toLower() != "listpv a")
-            obtenu += echappe(r.ligne) + '\n';
+        // Glove mode, one tick at a time so that nothing depends on the timer's phase.
+        QVERIFY(caseACocher->isChecked() && curseurX->isEnabled() && !minuterie->isActive());
+        banc.cliquer("LancerButton");
+        QVERIFY(!caseACocher->isChecked() && !curseurX->isEnabled() && minuterie->isActive());
+        QCOMPARE(minuterie->interval(), 50);
+        minuterie->stop();
+        const auto tic = [w] { QMetaObject::invokeMethod(w, "ActionTimer"); };
+        // Position, gripper bend, first button, second button.
+        const float etapes[][6] = {{100, 200, -100, 0, 0, 0},    {100, 200, -100, 51, 0, 0},
+                                   {100, 200, -100, 51, 0, 0},   {100, 200, -100, 50, 0, 0},
+                                   {100, 200, -100, 50, 1, 0},   {-1000, 600, -400, 50, 0, 0},
+                                   {-1000, 600, -400, 50, 0, 1}, {-1000, 600, -400, 50, 0, 0}};
+        for (const auto& e : etapes) {
+            banc.gant()->definirPosition(e[0], e[1], e[2]);
+            banc.gant()->definirFlexion(1, static_cast<unsigned char>(e[3]));
+            banc.gant()->definirBouton(0, e[4] != 0);
+            banc.gant()->definirBouton(1, e[5] != 0);
+            tic();
+            banc.attendreCalme();
+            if (&e != &etapes[0])
+                continue;
+            // The hand, then the arm once it is listed where the hand took it; a still hand's ticks
+            // send nothing.
+            QCOMPARE(banc.lectures("CapteurFrame"), (QStringList{"100", "200", "-100"}));
+            QTRY_COMPARE((tic(), banc.lectures("PositionRobotFrame")),
+                         (QStringList{"2732", "-450", "3430"}));
+            QCOMPARE(banc.lectures("OpenGlFrame"), (QStringList{"3.90625", "0", "0"}));
+        }
 
-    const QString reference = QStringLiteral(ZELVOR_SOURCES "/tests/app/transcript_session.txt");
-    if (qEnvironmentVariableIsSet("ZELVOR_ECRIRE_TRANSCRIPT")) {
-        QFile f(reference);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(obtenu);
-        return;
+        // Back to manual mode: readouts to "0", then the sliders' pose.
+        caseACocher->click();
+        QVERIFY(curseurX->isEnabled() && !minuterie->isActive());
+        for (const char* cadre : {"CapteurFrame", "OpenGlFrame", "PositionRobotFrame"})
+            QCOMPARE(banc.lectures(cadre), (QStringList{"0", "0", "0"}));
+        banc.attendreCalme();
+        banc.fenetre.reset();
+
+        QByteArray obtenu;
+        for (const LigneRecue& r : banc.sim.transcript())
+            if (r.ligne.trimmed().toLower() != "listpv a")
+                obtenu += r.ligne + '\n';
+        QFile reference(QStringLiteral(ZELVOR_SOURCES "/tests/app/transcript_session.txt"));
+        if (qEnvironmentVariableIsSet("ZELVOR_ECRIRE_TRANSCRIPT")) {
+            QVERIFY(reference.open(QIODevice::WriteOnly));
+            reference.write(obtenu);
+            return;
+        }
+        QVERIFY(reference.open(QIODevice::ReadOnly));
+        QCOMPARE(obtenu, reference.readAll());
     }
-    QFile f(reference);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(obtenu, f.readAll());
-}
+};
 
 QTEST_MAIN(TestTranscript)
 #include "test_transcript.moc"

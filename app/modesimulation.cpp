@@ -14,6 +14,8 @@ OptionsSimulateur ModeSimulation::optionsReelles()
     OptionsSimulateur options;
     options.baud = 9600;
     options.homeMs = 3000;
+    // As a real controller would hear garbage on a line set otherwise.
+    options.exigerReglage = true;
     return options;
 }
 

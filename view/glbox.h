@@ -25,20 +25,6 @@ public:
     void setPointGant(float x, float y, float z);
     void setPointRobot(float x, float y, float z);
 
-    bool mousePressed = false;
-    // Read them freely; write them through the setters, which repaint when needed.
-    float gloveX = 0.0f;
-    float gloveY = 0.0f;
-    float gloveZ = 0.0f;
-    float robotX = 0.0f;
-    float robotY = 0.0f;
-    float robotZ = 0.0f;
-    GLuint axesList = 0; // the axes display list, 0 while no context has been initialised
-    float rotationX = 15.0f;
-    float rotationY = -15.0f;
-    float rotationZ = 0.0f;
-    float scaleFactor = 1.25f;
-
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -53,5 +39,18 @@ private:
     // Frees the display list while its context is still alive; safe to call more than once.
     void libererRessources();
 
+    // Private, so that every change of what is drawn goes through a setter that repaints.
+    bool mousePressed = false;
+    float gloveX = 0.0f;
+    float gloveY = 0.0f;
+    float gloveZ = 0.0f;
+    float robotX = 0.0f;
+    float robotY = 0.0f;
+    float robotZ = 0.0f;
+    GLuint axesList = 0; // the axes display list, 0 while no context has been initialised
+    float rotationX = 15.0f;
+    float rotationY = -15.0f;
+    float rotationZ = 0.0f;
+    float scaleFactor = 1.25f;
     QMetaObject::Connection m_finContexte;
 };

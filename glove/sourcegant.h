@@ -6,11 +6,12 @@
 #include <functional>
 #include <memory>
 
-// Where the glove's values come from: nothing, a glove set by hand, or a recorded trajectory.
-// CP5DLL owns one source, subscribes to its changes and keeps the device record from them.
+// Where the glove's values come from: nothing, a glove set by hand, a recorded trajectory, or a
+// hand tracker speaking Open Sound Control. CP5DLL owns one source, subscribes to its changes and
+// keeps the device record from them.
 //
-// Threads: a source lives on the thread that created it (the GUI thread) and reports changes
-// synchronously on that thread; nothing here is locked.
+// Threads: a source lives on the thread that created it (the GUI thread) and reports changes on
+// that thread (a source that receives on a thread of its own hands its state over first).
 class SourceGant
 {
 public:
@@ -36,8 +37,9 @@ private:
     std::function<void()> m_abonne;
 };
 
-// Builds the source that the command line names: "none", "virtual" or "replay:FILE". On error,
-// null and a one-line message in `erreur` (for a file: its name, the line and the problem).
+// Builds the source that the command line names: "none", "virtual", "replay:FILE" or
+// "osc:[ADDRESS:]PORT[@HOSTS]". On error, null and a one-line message in `erreur` (for a file: its
+// name, the line and the problem).
 std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreur);
 
 // A source built before its owner exists: the command line reads a replay file (once) before

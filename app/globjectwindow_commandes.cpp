@@ -156,13 +156,7 @@ void GLObjectWindow::ActiverCommande()
              {RobotXValue, RobotYValue, RobotZValue, DeltaXValue, DeltaYValue, DeltaZValue})
             l->setText(QStringLiteral("0"));
         const ConsigneRobot pose = poseDesCurseurs();
-        robot->demanderPose([&](ConsigneRobot& c) {
-            c.X = pose.X;
-            c.Y = pose.Y;
-            c.Z = pose.Z;
-            c.R = pose.R;
-            c.P = pose.P;
-        });
+        robot->demanderPose([&](ConsigneRobot& c) { c.prendrePose(pose); });
         suivi.suiviActif = true;
     } else {
         activerCommandesManuelles(false);

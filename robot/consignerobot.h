@@ -9,6 +9,16 @@ struct ConsigneRobot
     double R = 0.0; // roll
     double P = 0.0; // pitch
     char nomPoint[80] = {};
+
+    // The five values of `pose`; the point's name stays.
+    void prendrePose(const ConsigneRobot& pose)
+    {
+        X = pose.X;
+        Y = pose.Y;
+        Z = pose.Z;
+        R = pose.R;
+        P = pose.P;
+    }
 };
 
 enum class CommandePince

@@ -41,13 +41,7 @@ IssueAttente ThreadMouvement::homing()
     if (issue == IssueAttente::Interrompu)
         return issue;
     const ConsigneRobot pose = m_ordres->poseHoming.copie();
-    m_consigne->modifier([&](ConsigneRobot& c) {
-        c.X = pose.X;
-        c.Y = pose.Y;
-        c.Z = pose.Z;
-        c.R = pose.R;
-        c.P = pose.P;
-    });
+    m_consigne->modifier([&](ConsigneRobot& c) { c.prendrePose(pose); });
     m_demande->lever();
     m_liaison->Envoyer("open\r");
     const IssueAttente ouverture = m_liaison->AttendreCaractere(">");

@@ -277,10 +277,11 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
         fenetre.show();
         // Connected after the window's own slot: runs at the end of each tick, once the tick
         // has read the glove and asked for the move.
-        QObject::connect(fenetre.timer, &QTimer::timeout, [&] {
-            ticks.push_back(
-                {bench::maintenantMs() - origineSim, fenetre.gant()->enregistrement()->positionX});
-        });
+        QObject::connect(fenetre.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly),
+                         &QTimer::timeout, [&] {
+                             ticks.push_back({bench::maintenantMs() - origineSim,
+                                              fenetre.gant()->enregistrement()->positionX});
+                         });
         bench::attendre(1500); // "open", the start pose twice, the first listings
         const double avant = bench::maintenantMs();
         fenetre.Lancer(); // starts the tick and the replay's clock

@@ -38,6 +38,7 @@ inline QStringList textesAffiches(const QWidget* racine)
 class BancFenetre
 {
 public:
+    // Unpaced, and homing in `homeMs`.
     static OptionsSimulateur rapide(int homeMs = 50)
     {
         OptionsSimulateur o;

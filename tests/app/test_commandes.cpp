@@ -49,14 +49,11 @@ private slots:
         banc.fenetre->show();
         QVERIFY(QTest::qWaitForWindowExposed(banc.fenetre.get()));
         // Each slider drives its own axis; Y goes out negated, P before R.
-        for (auto [nom, valeur] : {std::pair{"AxeYSlider", 1000},
-                                   {"AxeZSlider", 600},
-                                   {"AxeRSlider", -10},
-                                   {"AxePSlider", -20}})
-            banc.widget<QSlider>(nom)->setValue(valeur);
+        for (const char* nom : {"AxeYSlider", "AxeZSlider", "AxeRSlider", "AxePSlider"})
+            banc.widget<QSlider>(nom)->triggerAction(QSlider::SliderToMaximum);
         banc.attendreCalme();
         QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
-                 (QList<QByteArray>{"3162", "-1000", "600", "-20", "-10"}));
+                 (QList<QByteArray>{"3162", "-4500", "4900", "0", "1000"}));
         QCOMPARE(commandesActives(banc), 13);
         CompteurPeintures peintures;
         banc.fenetre->installEventFilter(&peintures);
@@ -70,10 +67,7 @@ private slots:
         QVERIFY(banc.sim.etat().homing); // repainted while the arm homes
 
         if (cas == "Quitter" || cas == "fermeture de la fenêtre") {
-            if (cas == "Quitter")
-                banc.cliquer("QuitterButton");
-            else
-                banc.fenetre->close();
+            cas == "Quitter" ? banc.cliquer("QuitterButton") : void(banc.fenetre->close());
             QVERIFY(!banc.fenetre->isVisible());
             banc.fenetre.reset();
             // What was written meanwhile is heard once the arm is home: there must be nothing.
@@ -92,7 +86,7 @@ private slots:
         banc.attendreCalme();
         QCOMPARE(banc.lignes().value(banc.lignes().indexOf("home") + 1), QByteArray("open"));
         QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
-                 (QList<QByteArray>{"3162", "1000", "600", "-20", "-10"}));
+                 (QList<QByteArray>{"3162", "4500", "4900", "0", "1000"}));
     }
 
     // The glove's second button held over many ticks homes once, not once a tick.

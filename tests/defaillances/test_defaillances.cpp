@@ -171,60 +171,54 @@ private slots:
         QCOMPARE(banc.repondeur.boites.size(), 1);
     }
 
-    void signalPendantUnEchange_data()
+    void programme_data()
     {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::addColumn<int>("signal");       // sent while an exchange waits; 0: none
+        QTest::addColumn<QByteArray>("rejeu"); // the replay file; empty: a virtual glove
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<QString>("erreur"); // how the one line on standard error goes on
+        const QByteArray debut = "zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n";
+        QTest::newRow("SIGTERM pendant un échange") << int(SIGTERM) << QByteArray() << 0 << "";
+        QTest::newRow("SIGINT pendant un échange") << int(SIGINT) << QByteArray() << 0 << "";
+        QTest::newRow("rejeu tronqué")
+            << 0 << debut + "20 1 2 3 0 0" << 2 << ":3: dernière ligne tronquée";
+        QTest::newRow("rejeu malformé") << 0 << debut + "10 1 2 x 0 0 0 0 0 0 0\n"
+                                        << 2 << ":3: position z \"x\"";
     }
 
-    void signalPendantUnEchange()
+    // The whole program: a signal interrupts a wait on the silent line, and a replay file that
+    // does not parse stops the start before the port is touched.
+    void programme()
     {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, rejeu);
+        QTemporaryDir dossier;
+        QFile f(dossier.filePath("trajet.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rejeu) == rejeu.size());
+        f.close();
         SimulateurPty sim;
         QVERIFY(sim.demarrer(BancFenetre::rapide()));
         QProcess programme;
-        programme.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove", "virtual"});
-        QVERIFY(sim.attendreLignes(18, 10000)); // "open", two poses, a listing
-        sim.setSilencieux(true);
-        // The next listing waits on the silent line, 30 s by the program's bounds.
-        QVERIFY(sim.attendreLignes(sim.transcript().size() + 1, 3000));
-        QFETCH(int, signal);
-        ::kill(static_cast<pid_t>(programme.processId()), signal);
+        programme.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove",
+                                         rejeu.isEmpty() ? "virtual" : "replay:" + f.fileName()});
+        if (signal) {
+            QVERIFY(sim.attendreLignes(18, 10000)); // "open", two poses, a listing
+            sim.setSilencieux(true);
+            // The next listing waits on the silent line, 30 s by the program's bounds.
+            QVERIFY(sim.attendreLignes(sim.transcript().size() + 1, 3000));
+            ::kill(static_cast<pid_t>(programme.processId()), signal);
+        }
         QVERIFY(programme.waitForFinished(5000));
         QCOMPARE(programme.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(programme.exitCode(), 0);
+        QTEST(programme.exitCode(), "statut");
+        QFETCH(QString, erreur);
+        const QByteArray sortie = programme.readAllStandardError();
+        QVERIFY2(erreur.isEmpty() ||
+                     (sortie.startsWith(("zelvor: " + f.fileName() + erreur).toUtf8()) &&
+                      sortie.count('\n') == 1),
+                 sortie);
+        QCOMPARE(sim.transcript().isEmpty(), signal == 0);
         QCOMPARE(LiaisonSerie(sim.peripherique()).Ouvrir(), 1); // the port was released
-    }
-
-    void fichierDeRejeuDefectueux_data()
-    {
-        QTest::addColumn<QByteArray>("contenu");
-        QTest::addColumn<QString>("message");
-        const QByteArray debut = "zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n";
-        QTest::newRow("tronqué") << debut + "20 1 2 3 0 0"
-                                 << ":3: dernière ligne tronquée";
-        QTest::newRow("malformé") << debut + "10 1 2 x 0 0 0 0 0 0 0\n"
-                                  << ":3: position z \"x\"";
-    }
-
-    // Were the file taken, the missing port would show a box and the run would time out.
-    void fichierDeRejeuDefectueux()
-    {
-        QFETCH(QByteArray, contenu);
-        QTemporaryDir dossier;
-        QFile f(dossier.filePath("trajet.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size());
-        f.close();
-        QProcess programme;
-        programme.start(ZELVOR_BINAIRE,
-                        {"--port", "/dev/zelvor-absent", "--glove", "replay:" + f.fileName()});
-        QVERIFY(programme.waitForFinished(10000));
-        QCOMPARE(programme.exitCode(), 2);
-        QFETCH(QString, message);
-        const QByteArray erreur = programme.readAllStandardError(); // one line
-        QVERIFY2(erreur.startsWith(("zelvor: " + f.fileName() + message).toUtf8()) &&
-                     erreur.count('\n') == 1,
-                 erreur);
     }
 };
 

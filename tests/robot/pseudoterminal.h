@@ -2,10 +2,10 @@
 
 // A bare pseudo-terminal for tests that play the controller's side byte by byte.
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <atomic>
-#include <chrono>
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
@@ -52,11 +52,11 @@ public:
     // Everything the link wrote until it has been quiet for delaiMs.
     QByteArray lireTout(int delaiMs)
     {
-        QByteArray lu;
-        char octets[256];
-        for (int n; (n = lireDisponible(octets, sizeof octets, delaiMs)) > 0;)
-            lu.append(octets, n);
-        return lu;
+        QByteArray lu(4096, '\0');
+        int n = 0;
+        for (int k; (k = lireDisponible(lu.data() + n, int(lu.size()) - n, delaiMs)) > 0;)
+            n += k;
+        return lu.left(n);
     }
     void raccrocher()
     {
@@ -106,11 +106,7 @@ public:
     int repondues() const { return m_repondues; }
 
 private:
-    static long long maintenant()
-    {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    }
+    static long long maintenant() { return QDateTime::currentMSecsSinceEpoch(); }
     void boucle()
     {
         QByteArray ligne;

@@ -8,31 +8,15 @@
 #include "sim/simulateurpty.h"
 
 #include <QAbstractButton>
-#include <QGroupBox>
 #include <QLabel>
 #include <QTest>
 #include <algorithm>
 #include <memory>
 
+// The caption of a label or a button, the title of a group box: what the form's widgets show.
 inline QString texteDe(const QWidget* w)
 {
-    if (auto* label = qobject_cast<const QLabel*>(w))
-        return label->text();
-    if (auto* bouton = qobject_cast<const QAbstractButton*>(w))
-        return bouton->text();
-    if (auto* groupe = qobject_cast<const QGroupBox*>(w))
-        return groupe->title();
-    return {};
-}
-
-// What a widget and its children show: window title, captions, titles and tool tips.
-inline QStringList textesAffiches(const QWidget* racine)
-{
-    QStringList textes{racine->windowTitle(), racine->toolTip()};
-    for (const QWidget* w : racine->findChildren<QWidget*>())
-        textes << w->toolTip() << texteDe(w);
-    textes.removeAll(QString());
-    return textes;
+    return w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
 }
 
 class BancFenetre
@@ -85,10 +69,8 @@ public:
     // Waits until nothing new reached the controller for a moment.
     void attendreCalme() const
     {
-        for (qsizetype avant = -1; commandes().size() != avant;) {
+        for (qsizetype avant = -1; commandes().size() != avant; QTest::qWait(150))
             avant = commandes().size();
-            QTest::qWait(150);
-        }
     }
 
     QList<QByteArray> lignes() const { return minuscules(sim.transcript()); }

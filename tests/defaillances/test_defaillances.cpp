@@ -4,12 +4,9 @@
 #include "../robot/pseudoterminal.h"
 #include "robot/liaisonserie.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <csignal>
 
 namespace {
 // Byte, exchange, home, outage wait, reopening: short enough for a test, in the program's
@@ -169,56 +166,6 @@ private slots:
                                   (Lignes{"3000", "0", "2450", "-850", "0"}), 5000);
         QCOMPARE(banc.lignes().value(0), QByteArray());
         QCOMPARE(banc.repondeur.boites.size(), 1);
-    }
-
-    void programme_data()
-    {
-        QTest::addColumn<int>("signal");       // sent while an exchange waits; 0: none
-        QTest::addColumn<QByteArray>("rejeu"); // the replay file; empty: a virtual glove
-        QTest::addColumn<int>("statut");
-        QTest::addColumn<QString>("erreur"); // how the one line on standard error goes on
-        const QByteArray debut = "zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n";
-        QTest::newRow("SIGTERM pendant un échange") << int(SIGTERM) << QByteArray() << 0 << "";
-        QTest::newRow("SIGINT pendant un échange") << int(SIGINT) << QByteArray() << 0 << "";
-        QTest::newRow("rejeu tronqué")
-            << 0 << debut + "20 1 2 3 0 0" << 2 << ":3: dernière ligne tronquée";
-        QTest::newRow("rejeu malformé") << 0 << debut + "10 1 2 x 0 0 0 0 0 0 0\n"
-                                        << 2 << ":3: position z \"x\"";
-    }
-
-    // The whole program: a signal interrupts a wait on the silent line, and a replay file that
-    // does not parse stops the start before the port is touched.
-    void programme()
-    {
-        QFETCH(int, signal);
-        QFETCH(QByteArray, rejeu);
-        QTemporaryDir dossier;
-        QFile f(dossier.filePath("trajet.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rejeu) == rejeu.size());
-        f.close();
-        SimulateurPty sim;
-        QVERIFY(sim.demarrer(BancFenetre::rapide()));
-        QProcess programme;
-        programme.start(ZELVOR_BINAIRE, {"--port", sim.peripherique(), "--glove",
-                                         rejeu.isEmpty() ? "virtual" : "replay:" + f.fileName()});
-        if (signal) {
-            QVERIFY(sim.attendreLignes(18, 10000)); // "open", two poses, a listing
-            sim.setSilencieux(true);
-            // The next listing waits on the silent line, 30 s by the program's bounds.
-            QVERIFY(sim.attendreLignes(sim.transcript().size() + 1, 3000));
-            ::kill(static_cast<pid_t>(programme.processId()), signal);
-        }
-        QVERIFY(programme.waitForFinished(5000));
-        QCOMPARE(programme.exitStatus(), QProcess::NormalExit);
-        QTEST(programme.exitCode(), "statut");
-        QFETCH(QString, erreur);
-        const QByteArray sortie = programme.readAllStandardError();
-        QVERIFY2(erreur.isEmpty() ||
-                     (sortie.startsWith(("zelvor: " + f.fileName() + erreur).toUtf8()) &&
-                      sortie.count('\n') == 1),
-                 sortie);
-        QCOMPARE(sim.transcript().isEmpty(), signal == 0);
-        QCOMPARE(LiaisonSerie(sim.peripherique()).Ouvrir(), 1); // the port was released
     }
 };
 

@@ -1,6 +1,7 @@
 #include "pseudoterminal.h"
 #include "robot/liaisonserie.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,14 +13,7 @@ const BornesLiaison kBornes{40, 200, 400, 200, 50, 40};
 
 ConsigneRobot pose(double x)
 {
-    ConsigneRobot c;
-    c.X = x;
-    c.Y = 1;
-    c.Z = 2;
-    c.P = 3;
-    c.R = 4;
-    std::strcpy(c.nomPoint, "A");
-    return c;
+    return ConsigneRobot{x, 1, 2, 4, 3, "A"}; // X Y Z R P: "x", "1", "2", "3", "4" on the wire
 }
 
 QByteArray listing(const QByteArray& ligne, int x)
@@ -32,10 +26,9 @@ QByteArray listing(const QByteArray& ligne, int x)
 // Tries an exchange until it goes through (QTRY_ would run it again after it succeeded).
 bool finitParPasser(const std::function<IssueAttente()>& echange)
 {
-    QElapsedTimer chrono;
-    chrono.start();
+    const QDeadlineTimer fin(3000);
     while (echange() != IssueAttente::Recu) {
-        if (chrono.elapsed() > 3000)
+        if (fin.hasExpired())
             return false;
         QTest::qWait(20);
     }

@@ -67,13 +67,10 @@ struct Resume
     double tousMediane = 0, tousP95 = 0, excesMediane = 0, excesP95 = 0;
 };
 
-// ser2net serving `peripherique` on a free loopback port: the raw server sets the line to 9600
-// 8N2 itself; the RFC 2217 one starts it at 19200 8N1 and the program sets it. The URL the
-// program opens, or empty when ser2net did not start listening.
-QString lancerSer2net(QProcess& processus, const QString& dossier, const QString& peripherique,
-                      const QString& schema)
+// A free loopback port of `type` (SOCK_STREAM, SOCK_DGRAM), released for someone else to bind.
+int portLibre(int type)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0); // a free port, released for ser2net
+    const int fd = ::socket(AF_INET, type, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -81,7 +78,16 @@ QString lancerSer2net(QProcess& processus, const QString& dossier, const QString
     ::bind(fd, reinterpret_cast<sockaddr*>(&a), taille);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &taille);
     ::close(fd);
-    const int port = ntohs(a.sin_port);
+    return ntohs(a.sin_port);
+}
+
+// ser2net serving `peripherique` on a free loopback port: the raw server sets the line to 9600
+// 8N2 itself; the RFC 2217 one starts it at 19200 8N1 and the program sets it. The URL the
+// program opens, or empty when ser2net did not start listening.
+QString lancerSer2net(QProcess& processus, const QString& dossier, const QString& peripherique,
+                      const QString& schema)
+{
+    const int port = portLibre(SOCK_STREAM); // released for ser2net
     const bool telnet = schema == QLatin1String("rfc2217");
     QFile f(dossier + QStringLiteral("/ser2net-") + schema + QStringLiteral(".yaml"));
     if (!f.open(QIODevice::WriteOnly))
@@ -151,15 +157,7 @@ std::vector<double> allerSimple(const Voie& voie, const QString& dossier, int n)
 // A free UDP port on the loopback, released for the OSC glove to bind.
 int portUdpLibre()
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t taille = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), taille);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &taille);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    return portLibre(SOCK_DGRAM);
 }
 
 // Sends the steps as a tracker would, one /zelvor/gant message each at its time after

@@ -19,37 +19,53 @@ struct LibererMessage
     void operator()(lo_message m) const { lo_message_free(m); }
 };
 
+// liblo points into the packet, where an argument is only 4-byte aligned: copy it out rather
+// than read the union in place.
+float flottant(const lo_arg* a)
+{
+    float v;
+    std::memcpy(&v, a, sizeof v);
+    return v;
+}
+
+std::int32_t entier(const lo_arg* a)
+{
+    std::int32_t v;
+    std::memcpy(&v, a, sizeof v);
+    return v;
+}
+
 const char* lirePosition(lo_arg** a, EtatGant& e)
 {
     for (int i = 0; i < 3; ++i) {
-        if (!std::isfinite(a[i]->f) || std::fabs(a[i]->f) > kPositionOscMax)
+        if (!std::isfinite(flottant(a[i])) || std::fabs(flottant(a[i])) > kPositionOscMax)
             return "position non finie ou hors de ±100000";
     }
-    e.x = a[0]->f;
-    e.y = a[1]->f;
-    e.z = a[2]->f;
+    e.x = flottant(a[0]);
+    e.y = flottant(a[1]);
+    e.z = flottant(a[2]);
     return nullptr;
 }
 
 const char* lireFlexion(lo_arg** a, EtatGant& e)
 {
     for (int i = 0; i < 5; ++i) {
-        if (a[i]->i < 0 || a[i]->i > 255)
+        if (entier(a[i]) < 0 || entier(a[i]) > 255)
             return "flexion hors de 0..255";
     }
     for (int i = 0; i < 5; ++i)
-        e.flexion[i] = static_cast<unsigned char>(a[i]->i);
+        e.flexion[i] = static_cast<unsigned char>(entier(a[i]));
     return nullptr;
 }
 
 const char* lireBoutons(lo_arg** a, EtatGant& e)
 {
     for (int i = 0; i < 2; ++i) {
-        if (a[i]->i != 0 && a[i]->i != 1)
+        if (entier(a[i]) != 0 && entier(a[i]) != 1)
             return "bouton autre que 0 ou 1";
     }
-    e.bouton[0] = a[0]->i == 1;
-    e.bouton[1] = a[1]->i == 1;
+    e.bouton[0] = entier(a[0]) == 1;
+    e.bouton[1] = entier(a[1]) == 1;
     return nullptr;
 }
 

@@ -46,7 +46,8 @@ private slots:
         // A port that does not exist: the form and its texts are built all the same.
         BancFenetre banc;
         banc.ouvrir("/dev/zelvor-absent", {}, "none");
-        for (const QWidget* w : banc.fenetre->findChildren<QWidget*>() << banc.fenetre.get())
+        QList<QWidget*> widgets = banc.fenetre->findChildren<QWidget*>();
+        for (const QWidget* w : widgets << banc.fenetre.get())
             for (const QString& t : {w->windowTitle(), w->toolTip(), texteDe(w)})
                 textes.append({"GLObjectWindow", t});
         for (const auto& [c, t] : textes) // context, text

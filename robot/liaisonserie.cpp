@@ -135,19 +135,15 @@ IssueAttente LiaisonSerie::sonder()
 
 IssueAttente LiaisonSerie::remettreEnPhase()
 {
-    bool octetRecu = false;
-    char octet = 0;
-    // Whatever arrived between two exchanges answers nothing that is asked now.
-    for (;;) {
-        const Lecture lu = lire(octet, 0);
-        if (lu == Lecture::Delai)
-            break;
-        if (lu == Lecture::Raccroche)
-            return raccrochage();
-        if (lu == Lecture::Interrompu)
-            return IssueAttente::Interrompu;
-        octetRecu = true;
+    // Whatever arrived between two exchanges answers nothing that is asked now; the prompts in
+    // it still count.
+    const QByteArray jetes = m_port.viderEntree();
+    bool octetRecu = !jetes.isEmpty();
+    if (octetRecu) {
+        m_dernierOctetMs = maintenantMs();
+        m_promptsDus = std::max<int>(0, m_promptsDus - int(jetes.count('>')));
     }
+    char octet = 0;
     if (!octetRecu && m_promptsDus == 0 && !m_sale)
         return IssueAttente::Recu;
 

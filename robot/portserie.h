@@ -45,8 +45,9 @@ public:
     // Raccroche when the line is gone, Interrompu, or Delai when delaiMs (>= 0) passed first.
     Lecture ecrire(const char* donnees, std::size_t taille, int delaiMs = -1);
     Lecture lireOctet(char& octet, int delaiMs);
-    // Drops whatever input is pending.
-    void viderEntree();
+    // Drops whatever input is pending (at most 64 KiB, so that a flood cannot hold the caller)
+    // and returns it.
+    QByteArray viderEntree();
 
     void interrompre();
     bool estInterrompu() const;

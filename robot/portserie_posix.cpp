@@ -326,10 +326,10 @@ void PortSerie::tracerLecture(Lecture issue, char octet)
     }
 }
 
-void PortSerie::viderEntree()
+QByteArray PortSerie::viderEntree()
 {
     if (m_fd < 0)
-        return;
+        return {};
     // Read rather than flushed, so that the trace shows what was dropped; bounded, so that a
     // flooding peer cannot hold the caller here.
     QByteArray jetes;
@@ -353,6 +353,7 @@ void PortSerie::viderEntree()
     }
     if (m_trace && !jetes.isEmpty())
         m_trace->jete(jetes.constData(), std::size_t(jetes.size()));
+    return jetes;
 }
 
 void PortSerie::interrompre()

@@ -34,6 +34,8 @@ public:
     // must then not be shown and the process ends with this status).
     int statutDemarrage() const { return m_statutDemarrage; }
     CP5DLL* gant() const { return p5; }
+    // The robot side, for windows that follow its signals; null when the port did not open.
+    const PiloteRobot* pilote() const { return robot; }
 
 public slots:
     virtual void Lancer();

@@ -4,8 +4,17 @@ PiloteRobot::PiloteRobot(const QString& port, BornesLiaison bornes, QObject* par
     : QObject(parent), liaison(port, bornes)
 {
     qRegisterMetaType<IssueAttente>();
-    // Called on the thread of the wait; the signal reaches the window queued.
-    liaison.setObservateur([this](IssueAttente issue) { emit issueLiaison(issue); });
+    qRegisterMetaType<EvenementSuivi>();
+    // Called on the thread of the wait; the signals reach the window queued.
+    liaison.setObservateur([this](IssueAttente issue) {
+        emit issueLiaison(issue);
+        using G = EvenementSuivi::Genre;
+        if (issue != IssueAttente::Interrompu)
+            emit evenementSuivi({issue == IssueAttente::Recu      ? G::Retour
+                                 : issue == IssueAttente::Silence ? G::PanneSilence
+                                                                  : G::PanneRaccroche,
+                                 horlogeSuiviMs()});
+    });
 }
 
 PiloteRobot::~PiloteRobot()
@@ -22,6 +31,8 @@ int PiloteRobot::ouvrir()
 void PiloteRobot::demarrer(const ConsigneRobot& depart)
 {
     consigneRobot.ecrire(depart);
+    emit evenementSuivi(
+        {EvenementSuivi::Genre::Cible, horlogeSuiviMs(), depart.X, depart.Y, depart.Z});
 
     threadMouvement = std::make_unique<ThreadMouvement>();
     threadMouvement->SetMouvementDemande(&mouvementDemande);
@@ -33,6 +44,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     threadMouvement->SetDemarrage(&demarrageFini);
     connect(threadMouvement.get(), &ThreadMouvement::homingTermine, this,
             &PiloteRobot::homingTermine);
+    connect(threadMouvement.get(), &ThreadMouvement::evenement, this, &PiloteRobot::evenementSuivi);
     threadMouvement->start(QThread::NormalPriority);
 
     threadPosition = std::make_unique<ThreadPosition>();
@@ -43,6 +55,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     threadPosition->SetPosition(&positionRobot.X, &positionRobot.Y, &positionRobot.Z);
     threadPosition->SetDemarrage(&demarrageFini);
     connect(threadPosition.get(), &ThreadPosition::positionLue, this, &PiloteRobot::positionListee);
+    connect(threadPosition.get(), &ThreadPosition::evenement, this, &PiloteRobot::evenementSuivi);
     threadPosition->start(QThread::NormalPriority);
 }
 

@@ -38,8 +38,14 @@ public:
     // The pose: write some fields and ask for the pose to be sent.
     template <typename Fonction> void demanderPose(Fonction f)
     {
-        consigneRobot.modifier(f);
+        ConsigneRobot cible;
+        consigneRobot.modifier([&](ConsigneRobot& c) {
+            f(c);
+            cible = c;
+        });
         mouvementDemande.lever();
+        emit evenementSuivi(
+            {EvenementSuivi::Genre::Cible, horlogeSuiviMs(), cible.X, cible.Y, cible.Z});
     }
     // Some fields of the pose, without asking for it to be sent.
     template <typename Fonction> void modifierPose(Fonction f) { consigneRobot.modifier(f); }
@@ -60,6 +66,8 @@ signals:
     // The outcome of the link's waits, each time it changes.
     void issueLiaison(IssueAttente issue);
     void homingTermine(IssueAttente issue);
+    // Targets, poses written, listings and marks, each with its time, as they happen.
+    void evenementSuivi(EvenementSuivi evenement);
 
 private:
     Reveil m_reveil;

@@ -37,12 +37,14 @@ IssueAttente ThreadMouvement::homing()
     if (issue != IssueAttente::Recu)
         return issue;
     m_liaison->Envoyer("home\r");
+    signaler(EvenementSuivi::Genre::DebutHoming);
     issue = m_liaison->AttendreCaractere(">", GenreAttente::Home);
     if (issue == IssueAttente::Interrompu)
         return issue;
     const ConsigneRobot pose = m_ordres->poseHoming.copie();
     m_consigne->modifier([&](ConsigneRobot& c) { c.prendrePose(pose); });
     m_demande->lever();
+    signaler(EvenementSuivi::Genre::Cible, pose);
     m_liaison->Envoyer("open\r");
     const IssueAttente ouverture = m_liaison->AttendreCaractere(">");
     return issue != IssueAttente::Recu ? issue : ouverture;
@@ -53,6 +55,7 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
     if (m_ordres) {
         if (m_ordres->homing.prendre()) {
             const IssueAttente issue = homing();
+            signaler(EvenementSuivi::Genre::FinHoming);
             emit homingTermine(issue);
             return issue;
         }
@@ -60,6 +63,9 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
             const IssueAttente issue =
                 m_liaison->EchangeSimple(pince == CommandePince::Ouvrir ? "open\r" : "close\r",
                                          GenreAttente::Echange, "pince");
+            if (issue == IssueAttente::Recu)
+                signaler(pince == CommandePince::Ouvrir ? EvenementSuivi::Genre::Ouverture
+                                                        : EvenementSuivi::Genre::Fermeture);
             // A command that did not get its prompt goes out again once the line answers.
             if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
                 m_ordres->pince.rendre(pince);
@@ -74,12 +80,20 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
     }
     if (!m_demande->prendre())
         return std::nullopt;
-    const IssueAttente issue = m_liaison->EnvoyerConsigne(m_consigne->copie());
+    const ConsigneRobot pose = m_consigne->copie();
+    const IssueAttente issue = m_liaison->EnvoyerConsigne(pose);
+    if (issue == IssueAttente::Recu)
+        signaler(EvenementSuivi::Genre::PoseEcrite, pose);
     // The pose did not reach the controller: ask for it again (a newer request may be waiting
     // already, which is the same request).
     if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
         m_demande->lever();
     return issue;
+}
+
+void ThreadMouvement::signaler(EvenementSuivi::Genre genre, const ConsigneRobot& pose)
+{
+    emit evenement({genre, horlogeSuiviMs(), pose.X, pose.Y, pose.Z});
 }
 
 void ThreadMouvement::run()

@@ -2,6 +2,7 @@
 
 #include "robot/consignerobot.h"
 #include "robot/etatpartage.h"
+#include "robot/evenementsuivi.h"
 
 #include <QThread>
 #include <mutex>
@@ -57,6 +58,7 @@ public:
 
 signals:
     void homingTermine(IssueAttente issue);
+    void evenement(EvenementSuivi evenement);
 
 protected:
     void run() override;
@@ -66,6 +68,7 @@ private:
     // One exchange, if anything is asked; nothing when nothing is.
     std::optional<IssueAttente> prochainEchange();
     IssueAttente homing();
+    void signaler(EvenementSuivi::Genre genre, const ConsigneRobot& pose = {});
 
     // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
     // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.

@@ -38,6 +38,8 @@ void ThreadPosition::run()
                 m_y->store(y);
                 m_z->store(z);
                 emit positionLue(x, y, z);
+                emit evenement({EvenementSuivi::Genre::PositionListee, horlogeSuiviMs(), double(x),
+                                double(y), double(z)});
             }
         }
         if (issue == IssueAttente::Interrompu)

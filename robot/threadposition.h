@@ -1,5 +1,7 @@
 #pragma once
 
+#include "robot/evenementsuivi.h"
+
 #include <QThread>
 #include <atomic>
 #include <mutex>
@@ -40,6 +42,7 @@ public:
 
 signals:
     void positionLue(int x, int y, int z);
+    void evenement(EvenementSuivi evenement);
 
 protected:
     void run() override;

@@ -9,6 +9,7 @@ paquets=(
     libglu1-mesa-dev libgl1-mesa-dri
     xvfb xauth fonts-dejavu-core desktop-file-utils
     ser2net liblo-dev liblo-tools
+    qt6-charts-dev libsdl2-dev
 )
 
 manquants=()

@@ -66,11 +66,7 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     }
     arretsignal::surveillerInterruption(robot->descripteurInterruption());
     connect(robot, &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
-    connect(robot, &PiloteRobot::positionListee, this, [this](int x, int y, int z) {
-        positionRobot[0] = x;
-        positionRobot[1] = y;
-        positionRobot[2] = z;
-    });
+    connect(robot, &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
     connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
 
     ConsigneRobot depart;
@@ -125,13 +121,26 @@ void GLObjectWindow::signalerIssue(IssueAttente issue)
         m_pannePresentee = false; // traffic resumed: the next outage is news again
         return;
     }
-    if (issue == IssueAttente::Interrompu || m_pannePresentee || !robot)
+    if ((issue != IssueAttente::Silence && issue != IssueAttente::Raccroche) || m_pannePresentee ||
+        !robot)
         return;
     m_pannePresentee = true;
     const QString texte =
-        issue == IssueAttente::Silence
-            ? traduire("Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005")
-            : traduire("Le port %1 a été fermé ou débranché.\nCode erreur : E0006");
-    QMessageBox::critical(this, traduire("Liaison avec le robot interrompue"),
-                          texte.arg(robot->nomPort()));
+        (issue == IssueAttente::Silence
+             ? traduire("Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005")
+             : traduire("Le port %1 a été fermé ou débranché.\nCode erreur : E0006"))
+            .arg(robot->nomPort());
+    // The box does not hold the window: the operator may quit, move the sliders or use the panel
+    // while the line is down. A line that keeps dropping updates the box that is up instead of
+    // stacking new ones.
+    if (m_boitePanne) {
+        m_boitePanne->setText(texte);
+        return;
+    }
+    m_boitePanne =
+        new QMessageBox(QMessageBox::Critical, traduire("Liaison avec le robot interrompue"), texte,
+                        QMessageBox::Ok, this);
+    m_boitePanne->setWindowModality(Qt::NonModal);
+    m_boitePanne->setAttribute(Qt::WA_DeleteOnClose);
+    m_boitePanne->show();
 }

@@ -3,6 +3,8 @@
 #include "app/configuration.h"
 #include "glove/tic.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 class CP5DLL;
@@ -127,6 +129,8 @@ private:
     // The pose of the five sliders, Y as the slider shows it.
     ConsigneRobot poseDesCurseurs() const;
     void afficherAucunGant();
+    // A listing of the arm: the robot readouts and the robot's point in the view.
+    void montrerPositionRobot(int x, int y, int z);
     void signalerIssue(IssueAttente issue);
     // While homing runs the controls that could disturb it are disabled and the cursor is busy.
     void montrerHoming(bool enCours);
@@ -136,6 +140,7 @@ private:
     CP5DLL* p5 = nullptr;
     PiloteRobot* robot = nullptr;
     int m_statutDemarrage = 0;
-    bool m_pannePresentee = false; // the current outage was shown to the operator already
+    bool m_pannePresentee = false;      // the current outage was shown to the operator already
+    QPointer<QMessageBox> m_boitePanne; // the outage box while it is up
     bool m_homingEnCours = false;
 };

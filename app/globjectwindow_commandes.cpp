@@ -55,11 +55,27 @@ ConsigneRobot GLObjectWindow::poseDesCurseurs() const
 {
     ConsigneRobot pose;
     pose.X = AxeXSlider->value();
-    pose.Y = AxeYSlider->value();
+    // Negated as the slider's own slot and the glove's mapping do: one side of the arm for one
+    // place of the slider, whichever way the pose goes out.
+    pose.Y = -AxeYSlider->value();
     pose.Z = AxeZSlider->value();
     pose.R = AxeRSlider->value();
     pose.P = AxePSlider->value();
     return pose;
+}
+
+void GLObjectWindow::montrerPositionRobot(int x, int y, int z)
+{
+    positionRobot[0] = x;
+    positionRobot[1] = y;
+    positionRobot[2] = z;
+    // In every mode: the arm moves under the sliders and while it homes too. Unchanged texts and
+    // points are not set again, so a still arm costs nothing.
+    afficher(RobotXValue, QString::number(x));
+    afficher(RobotYValue, QString::number(y));
+    afficher(RobotZValue, QString::number(z));
+    const Vecteur3f point = pointRobotVue(x, y, z);
+    glbox->setPointRobot(point.X, point.Y, point.Z);
 }
 
 void GLObjectWindow::Lancer()
@@ -194,7 +210,6 @@ void GLObjectWindow::ActionTimer()
 
     // The view repaints only when a point moved: a still hand costs nothing.
     glbox->setPointGant(tic.pointGant.X, tic.pointGant.Y, tic.pointGant.Z);
-    glbox->setPointRobot(tic.pointRobot.X, tic.pointRobot.Y, tic.pointRobot.Z);
 
     afficher(DeltaXValue, lecture(tic.delta.X));
     afficher(DeltaYValue, lecture(tic.delta.Y));
@@ -203,10 +218,6 @@ void GLObjectWindow::ActionTimer()
     cibleX = tic.cible.X;
     cibleY = tic.cible.Y;
     cibleZ = tic.cible.Z;
-
-    afficher(RobotXValue, QString::number(positionRobot[0]));
-    afficher(RobotYValue, QString::number(positionRobot[1]));
-    afficher(RobotZValue, QString::number(positionRobot[2]));
 
     if (!tic.consigneValide)
         return;

@@ -48,27 +48,16 @@ void ConsignePartagee::ecrire(const ConsigneRobot& consigne)
     m_valeur = consigne;
 }
 
-namespace {
-CommandePince contraire(CommandePince c)
-{
-    return c == CommandePince::Ouvrir ? CommandePince::Fermer : CommandePince::Ouvrir;
-}
-} // namespace
-
 void PinceDemandee::demander(CommandePince commande)
 {
-    if (commande == CommandePince::Aucune)
-        return;
     {
         std::lock_guard<std::mutex> garde(m_verrou);
-        // A command that was tried already may have reached the gripper: its opposite must go.
-        if (m_commande == contraire(commande) && !m_dejaTentee) {
-            m_commande = CommandePince::Aucune;
-            m_drapeau.baisser();
+        if (commande == CommandePince::Aucune || commande == m_derniere)
             return;
-        }
-        m_commande = commande;
-        m_dejaTentee = false;
+        m_derniere = commande;
+        m_attente.push_back(commande);
+        if (m_attente.size() > kAttenteMax)
+            m_attente.erase(m_attente.begin(), m_attente.begin() + 2);
     }
     m_drapeau.lever();
 }
@@ -77,17 +66,22 @@ CommandePince PinceDemandee::prendre()
 {
     std::lock_guard<std::mutex> garde(m_verrou);
     m_drapeau.baisser();
-    return std::exchange(m_commande, CommandePince::Aucune);
+    if (m_attente.empty())
+        return CommandePince::Aucune;
+    const CommandePince commande = m_attente.front();
+    m_attente.pop_front();
+    if (!m_attente.empty())
+        m_drapeau.lever();
+    return commande;
 }
 
 void PinceDemandee::rendre(CommandePince commande)
 {
+    if (commande == CommandePince::Aucune)
+        return;
     {
         std::lock_guard<std::mutex> garde(m_verrou);
-        if (m_commande != CommandePince::Aucune || commande == CommandePince::Aucune)
-            return;
-        m_commande = commande;
-        m_dejaTentee = true;
+        m_attente.push_front(commande);
     }
     m_drapeau.lever();
 }

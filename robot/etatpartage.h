@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <initializer_list>
 #include <mutex>
 
@@ -67,9 +68,10 @@ struct PositionRobot
     std::atomic<int> Z{0};
 };
 
-// The gripper command that waits for the line. Only the newest wish counts: a command that is
-// overtaken by its opposite before it was ever tried is dropped, since the gripper already is
-// where the operator wants it.
+// The gripper commands that wait for the line, in the order the finger crossed the threshold. A
+// quick pinch made while a pose is on the wire is a "close" and an "open", and both go out: the
+// gripper closes on what it held for that moment. Only a repeat of the state last asked for
+// collapses, and a command once handed to the line is never taken back.
 class PinceDemandee
 {
 public:
@@ -77,13 +79,17 @@ public:
     void demander(CommandePince commande);
     // The command to send now, or Aucune; it stops being pending.
     CommandePince prendre();
-    // A command that did not get its prompt waits again, unless a newer one waits already.
+    // A command that did not get its prompt goes out again before the ones that followed it.
     void rendre(CommandePince commande);
     const Drapeau& drapeau() const { return m_drapeau; }
 
 private:
+    // An outage that lasts while the finger keeps pinching must not grow the queue without end;
+    // past this, the oldest close-and-open pair goes, which leaves the gripper where it ends.
+    static constexpr std::size_t kAttenteMax = 32;
+
     mutable std::mutex m_verrou;
-    CommandePince m_commande = CommandePince::Aucune;
-    bool m_dejaTentee = false;
+    std::deque<CommandePince> m_attente;
+    CommandePince m_derniere = CommandePince::Aucune; // the last one asked for
     Drapeau m_drapeau;
 };

@@ -15,6 +15,8 @@ enum class IssueAttente
     Silence,    // the controller stayed silent past the wait's bound: the exchange is abandoned
     Raccroche,  // the line hung up (device gone): the exchange is abandoned
     Interrompu, // shutdown interrupted the wait
+    Dephase,    // the controller answered, but not what was asked (it dropped what it owed, or did
+                // not take a pose as written): the exchange is abandoned, nothing was moved
 };
 
 // Which bound applies to a wait: homing takes minutes on a real arm, everything else seconds.
@@ -34,6 +36,8 @@ struct BornesLiaison
                               // also how long a device that was opened again has to answer
     int reouvertureMs = 1000; // after a hang-up: how often the device is tried again
     int calmeMs = 100;        // a line that was out of step is in step again after this quiet
+    int veilleMs = 5000;      // a wait that hears nothing for this long while prompts are owed
+                              // sends one probe, to tell a busy controller from a restarted one
 };
 
 // The one link to the robot controller, used by the robot side's workers.
@@ -46,6 +50,12 @@ struct BornesLiaison
 // quiet are taken as lost.
 // A device opened again after a hang-up is sent a bare "\r" and must answer it with a prompt
 // before anything else is written to it.
+// A controller that has been quiet for `veilleMs` while it owes prompts is sent a bare "\r": a busy
+// one (homing, stalled) answers it after what it owes, a restarted one answers only it, and what
+// it owed is then known to be lost.
+// Never a mixed point: a teach cut short may leave the controller waiting for values, which would
+// take the next lines as coordinates. Before anything else it is given lines until it is back at
+// its prompt, and after any disturbance a pose is read back before the arm is moved to it.
 //
 // Threads: the class takes no lock of its own. Every caller holds the robot side's line mutex
 // from the start of an exchange until its last prompt has been read. Interrompre() and the state
@@ -95,25 +105,44 @@ public:
     void setObservateur(std::function<void(IssueAttente)> observateur);
 
 private:
-    IssueAttente attendre(char attendu, int borneMs, char* tampon, std::size_t taille,
-                          std::size_t* stockes);
+    // Waits for `attendu` within `borneMs`; `raccourcir`: while an outage lasts, a wait that hears
+    // nothing gives up after the short bound. The answer, up to 4 KiB of it, goes to `reponse`.
+    IssueAttente attendre(char attendu, int borneMs, bool raccourcir,
+                          QByteArray* reponse = nullptr);
     // One byte, with the bookkeeping every read shares: the owed prompts and the last byte's time.
     Lecture lire(char& octet, int delaiMs);
     IssueAttente remettreEnPhase();
     IssueAttente sonder();
+    IssueAttente quitterSaisie();
+    void nommer(const char* nom);
+    // Keep-alive probe: written when the controller owes prompts and has been quiet too long.
+    void veiller();
+    long long prochaineVeilleMs() const;
+    // Called when a prompt came while the probe was out: true when prompts written before it
+    // were dropped by the controller.
+    bool promptsPerdus();
+    // After a prompt with bytes right behind it: reads until the line is quiet, so that the next
+    // line is written after the real end of the answer.
+    void laisserFinir(long long limite);
     IssueAttente raccrochage();
     void noterIssue(IssueAttente issue);
     bool enPanne() const;
     bool reouvrirSiPossible();
 
+    static constexpr qsizetype kReponseMax = 4096;
+
     QString m_nom;
     QString m_chemin;
     BornesLiaison m_bornes;
     PortSerie m_port;
-    int m_promptsDus = 0;     // lines written whose prompt has not been read
-    bool m_sale = false;      // bytes may follow the last prompt read
-    bool m_aVerifier = false; // opened again: the probe has not been answered yet
-    bool m_aRepondu = false;  // the controller answered at least once since the start
+    int m_promptsDus = 0;          // lines written whose prompt has not been read
+    bool m_sale = false;           // bytes may follow the last prompt read
+    bool m_aVerifier = false;      // opened again: the probe has not been answered yet
+    bool m_aRepondu = false;       // the controller answered at least once since the start
+    bool m_saisiePossible = false; // a teach may be waiting for values
+    bool m_aConfirmer = false;     // disturbed since the last pose: read the next one back
+    bool m_sondeEnVol = false;     // a keep-alive probe has not been answered yet
+    const char* m_nomEchange = "-";
     long long m_dernierOctetMs = 0;
     long long m_derniereEcritureMs = 0;
     long long m_derniereTentativeMs = 0;

@@ -85,4 +85,41 @@ void analyserListing(const char* reponse, std::size_t taille, int* x, int* y, in
     }
 }
 
+namespace {
+// The int a value line carries, as the controller reads it back.
+int valeurFil(double v)
+{
+    return std::atoi(nombreFil(v).constData());
+}
+
+// The value after "L:" in a listing, if there is one.
+bool valeurApres(const QByteArray& reponse, const char* etiquette, int* valeur)
+{
+    const qsizetype i = reponse.indexOf(etiquette);
+    if (i < 0)
+        return false;
+    *valeur = std::atoi(reponse.constData() + i + std::strlen(etiquette));
+    return true;
+}
+} // namespace
+
+bool listingConfirme(const QByteArray& reponse, const ConsigneRobot& consigne)
+{
+    constexpr int kAbsent = std::numeric_limits<int>::min();
+    int x = kAbsent, y = kAbsent, z = kAbsent;
+    analyserListing(reponse.constData(), std::size_t(reponse.size()), &x, &y, &z);
+    if (x != valeurFil(consigne.X) || y != valeurFil(consigne.Y) || z != valeurFil(consigne.Z))
+        return false;
+    int v = 0;
+    if (valeurApres(reponse, "P:", &v) && v != valeurFil(consigne.P))
+        return false;
+    return !valeurApres(reponse, "R:", &v) || v == valeurFil(consigne.R);
+}
+
+bool demandeUneValeur(const QByteArray& reponse)
+{
+    const qsizetype prompt = reponse.lastIndexOf('>');
+    return prompt > 0 && reponse.at(prompt - 1) == '-';
+}
+
 } // namespace protocole

@@ -27,4 +27,13 @@ QList<QByteArray> lignesConsigne(const ConsigneRobot& consigne);
 // A letter that is absent leaves its value alone; the last occurrence wins.
 void analyserListing(const char* reponse, std::size_t taille, int* x, int* y, int* z);
 
+// True when a listing answer shows point `consigne` as it was taught: X, Y and Z present and equal
+// to the values that went on the wire for them, and P and R too where the listing carries them
+// ("P:" and "R:"). A listing without one of X, Y or Z confirms nothing.
+bool listingConfirme(const QByteArray& reponse, const ConsigneRobot& consigne);
+
+// True when an answer that ends in a prompt asks for a value ("X -->"): the controller is still
+// inside a teach and takes the next line as a coordinate.
+bool demandeUneValeur(const QByteArray& reponse);
+
 } // namespace protocole

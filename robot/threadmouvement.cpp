@@ -39,15 +39,16 @@ IssueAttente ThreadMouvement::homing()
     m_liaison->Envoyer("home\r");
     signaler(EvenementSuivi::Genre::DebutHoming);
     issue = m_liaison->AttendreCaractere(">", GenreAttente::Home);
-    if (issue == IssueAttente::Interrompu)
+    // Not homed, or not known to be: nothing more is written under this hold, and the line
+    // settles before the next exchange as after any abandoned wait.
+    if (issue != IssueAttente::Recu)
         return issue;
     const ConsigneRobot pose = m_ordres->poseHoming.copie();
     m_consigne->modifier([&](ConsigneRobot& c) { c.prendrePose(pose); });
     m_demande->lever();
     signaler(EvenementSuivi::Genre::Cible, pose);
     m_liaison->Envoyer("open\r");
-    const IssueAttente ouverture = m_liaison->AttendreCaractere(">");
-    return issue != IssueAttente::Recu ? issue : ouverture;
+    return m_liaison->AttendreCaractere(">");
 }
 
 std::optional<IssueAttente> ThreadMouvement::prochainEchange()
@@ -67,7 +68,7 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
                 signaler(pince == CommandePince::Ouvrir ? EvenementSuivi::Genre::Ouverture
                                                         : EvenementSuivi::Genre::Fermeture);
             // A command that did not get its prompt goes out again once the line answers.
-            if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
+            if (issue != IssueAttente::Recu && issue != IssueAttente::Interrompu)
                 m_ordres->pince.rendre(pince);
             return issue;
         }
@@ -86,7 +87,7 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
         signaler(EvenementSuivi::Genre::PoseEcrite, pose);
     // The pose did not reach the controller: ask for it again (a newer request may be waiting
     // already, which is the same request).
-    if (issue == IssueAttente::Silence || issue == IssueAttente::Raccroche)
+    if (issue != IssueAttente::Recu && issue != IssueAttente::Interrompu)
         m_demande->lever();
     return issue;
 }

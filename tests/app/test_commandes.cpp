@@ -82,11 +82,11 @@ private slots:
         if (brasMs > borneMs)
             return;
         // Under one hold of the line: no listing between "home" and "open"; then the sliders' pose
-        // as they stand.
+        // as they stand, Y with the sign the slider gave it.
         banc.attendreCalme();
         QCOMPARE(banc.lignes().value(banc.lignes().indexOf("home") + 1), QByteArray("open"));
         QCOMPARE(BancFenetre::dernierePose(banc.commandes()),
-                 (QList<QByteArray>{"3162", "4500", "4900", "0", "1000"}));
+                 (QList<QByteArray>{"3162", "-4500", "4900", "0", "1000"}));
     }
 
     // The glove's second button held over many ticks homes once, not once a tick.

@@ -84,6 +84,8 @@ private slots:
         QList<QWidget*> widgets = banc.fenetre->findChildren<QWidget*>();
         widgets.removeIf([](const QWidget* w) { return w->isWindow(); }); // message boxes
         QCOMPARE(widgets.size(), 51);
+        // In manual mode too the robot readouts show where the controller lists the arm.
+        QTRY_COMPARE(banc.lectures("PositionRobotFrame"), (QStringList{"3162", "0", "2450"}));
         QStringList vues;
         for (QWidget* w : widgets) {
             const QString nom = w->objectName() + " \"" + texteDe(w) + "\"";
@@ -102,10 +104,11 @@ private slots:
         }
         // Byte for byte what the form shows, so that no caption went unchecked.
         vues.sort();
-        QCOMPARE(vues.join('|'), "+ Capteur|+ Robot|...|0|0|0|0|0|0|0|0|0|Axe P :|Axe R :|Axe X|"
-                                 "Axe X :|Axe Y|Axe Y :|Axe Z|Axe Z :|Delta X :|Delta Y :|Delta Z "
-                                 ":|Homing du SCORBOT|Lancer|Position :|Position du P5 :|Quitter|"
-                                 "Visualisation 3D :|X =|X =|Y =|Y =|Z =|Z =");
+        QCOMPARE(vues.join('|'),
+                 "+ Capteur|+ Robot|...|0|0|0|0|0|0|0|2450|3162|Axe P :|Axe R :|Axe X|"
+                 "Axe X :|Axe Y|Axe Y :|Axe Z|Axe Z :|Delta X :|Delta Y :|Delta Z "
+                 ":|Homing du SCORBOT|Lancer|Position :|Position du P5 :|Quitter|"
+                 "Visualisation 3D :|X =|X =|Y =|Y =|Z =|Z =");
         for (const char* photo : {"PhotoP5Glove", "PhotoScorbot"})
             QVERIFY(!banc.widget<QLabel>(photo)->pixmap().isNull());
     }

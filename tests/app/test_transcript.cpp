@@ -73,7 +73,8 @@ private slots:
         for (const LigneRecue& r : banc.sim.transcript())
             if (r.ligne.trimmed().toLower() != "listpv a")
                 obtenu += r.ligne + '\n';
-        // Recorded before the window stopped talking to the line itself; never rewritten.
+        // Recorded before the window stopped talking to the line itself; changed since only where
+        // homing and the return to manual mode sent the Y slider with the wrong sign.
         QFile reference(QStringLiteral(ZELVOR_SOURCES "/tests/app/transcript_session.txt"));
         QVERIFY(reference.open(QIODevice::ReadOnly));
         QCOMPARE(obtenu, reference.readAll());

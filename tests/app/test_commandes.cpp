@@ -1,8 +1,10 @@
 // The operator's commands as the operator sees them and as the controller receives them.
+#include "../robot/pseudoterminal.h"
 #include "bancfenetre.h"
 
 #include <QCheckBox>
 #include <QSlider>
+#include <QTimer>
 
 namespace {
 // How many of the controls that homing disables are enabled.
@@ -89,21 +91,100 @@ private slots:
                  (QList<QByteArray>{"3162", "-4500", "4900", "0", "1000"}));
     }
 
-    // The glove's second button held over many ticks homes once, not once a tick.
+    void homingSurUneLigneLente_data()
+    {
+        QTest::addColumn<int>("premiereMs"); // how late the controller's first answer comes
+        QTest::addColumn<int>("brasMs");     // how long the arm homes
+        QTest::addColumn<int>("borneMs");    // the program's bound on the homing wait
+        QTest::newRow("première réponse tardive, homing lent") << 500 << 1200 << 5000;
+        QTest::newRow("attente échouée") << 0 << 1500 << 600;
+    }
+
+    // Homing asked before a slow controller first answered: "home" waits for its own prompt
+    // whatever the line's state, and "open" goes out after it, or not at all when the wait
+    // failed.
+    void homingSurUneLigneLente()
+    {
+        QFETCH(int, premiereMs);
+        QFETCH(int, brasMs);
+        QFETCH(int, borneMs);
+        PseudoTerminal pty;
+        ControleurDouble controleur(pty);
+        controleur.retenir(premiereMs);
+        controleur.ralentir("home", brasMs);
+        BancFenetre banc;
+        QVERIFY(banc.ouvrir(pty.esclave(), {5000, 1000, borneMs, 300, 1000}));
+        banc.cliquer("Homing du SCORBOT");
+        QCOMPARE(commandesActives(banc), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(commandesActives(banc), 13, 10000);
+        QTest::qWait(brasMs + 300);
+        const QList<QByteArray> lignes = controleur.lignes();
+        const qsizetype home = lignes.indexOf("home");
+        QVERIFY(home >= 0);
+        QCOMPARE(lignes.value(home + 1) == "open", brasMs < borneMs);
+        QCOMPARE(lignes.mid(home).contains("open"), brasMs < borneMs);
+        QCOMPARE(controleur.lignesEnAvance(), 0);
+    }
+
+    void pincements_data()
+    {
+        QTest::addColumn<bool>("rapides");
+        QTest::newRow("dix pincements pendant des poses") << true;
+        QTest::newRow("fermeture écrite puis doigt tendu") << false;
+    }
+
+    // Every crossing of the bend threshold reaches the gripper, in order, even a pinch that starts
+    // and ends while a pose is on the wire; a command once written is followed by the finger's
+    // last state.
+    void pincements()
+    {
+        QFETCH(bool, rapides);
+        BancFenetre banc;
+        OptionsSimulateur options = BancFenetre::rapide();
+        options.baud = 9600; // a pose takes the line for a while
+        QVERIFY(banc.demarrer("virtual", options));
+        banc.attendreCalme();
+        banc.cliquer("LancerButton");
+        banc.fenetre->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+        const auto tic = [&] { QMetaObject::invokeMethod(banc.fenetre.get(), "ActionTimer"); };
+        const qsizetype debut = banc.commandes().size();
+        QList<QByteArray> attendues;
+        for (int i = 0; i < (rapides ? 10 : 1); ++i) {
+            banc.gant()->definirPosition(100.0f * float(i + 1), 0, 0);
+            tic();
+            banc.gant()->definirFlexion(1, 200);
+            tic();
+            if (!rapides)
+                QTRY_VERIFY(banc.commandes().mid(debut).contains("close"));
+            banc.gant()->definirFlexion(1, 0);
+            tic();
+            attendues << "close"
+                      << "open";
+        }
+        banc.attendreCalme();
+        QList<QByteArray> pince = banc.commandes().mid(debut);
+        pince.removeIf([](const QByteArray& l) { return l != "close" && l != "open"; });
+        QCOMPARE(pince, attendues);
+    }
+
+    // The glove's second button held over many ticks homes once, not once a tick; pressed again
+    // once homing has ended, it homes again.
     void boutonHomeTenu()
     {
         BancFenetre banc;
-        QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(2000)));
+        QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(1000)));
         banc.attendreCalme();
         const qsizetype debut = banc.commandes().size();
         banc.cliquer("LancerButton");
-        banc.gant()->definirBouton(1, true);
-        QTest::qWait(500);
-        banc.gant()->definirBouton(1, false);
-        QVERIFY(banc.sim.etat().homing);
-        QTRY_VERIFY_WITH_TIMEOUT(!banc.sim.etat().homing, 5000);
-        banc.attendreCalme();
-        QCOMPARE(banc.commandes().mid(debut), QList<QByteArray>{"home"});
+        for (int fois = 1; fois <= 2; ++fois) {
+            banc.gant()->definirBouton(1, true);
+            QTest::qWait(400);
+            banc.gant()->definirBouton(1, false);
+            QVERIFY(banc.sim.etat().homing);
+            QTRY_VERIFY_WITH_TIMEOUT(!banc.sim.etat().homing, 5000);
+            banc.attendreCalme();
+            QCOMPARE(banc.commandes().mid(debut), QList<QByteArray>(fois, "home"));
+        }
     }
 };
 

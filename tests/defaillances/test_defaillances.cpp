@@ -135,6 +135,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 2, 3000);
     }
 
+    // The outage box leaves the window free, and a line that drops again while it is up does not
+    // stack another one.
+    void boiteSansBlocage()
+    {
+        BancFenetre banc;
+        banc.repondeur.repondre = false; // the operator lets the box be
+        QVERIFY(banc.demarrer("virtual", BancFenetre::rapide(), kBornes));
+        banc.fenetre->show();
+        QVERIFY(QTest::qWaitForWindowExposed(banc.fenetre.get()));
+        banc.attendreCalme();
+        for (int panne = 0; panne < 2; ++panne) {
+            banc.sim.setSilencieux(true);
+            QTRY_COMPARE_WITH_TIMEOUT(banc.repondeur.boites.size(), 1, 3000);
+            QTest::qWait(300);
+            banc.sim.setSilencieux(false);
+            const qsizetype avant = banc.lignes().size();
+            QTRY_VERIFY_WITH_TIMEOUT(banc.lignes().size() > avant + 1, 3000);
+        }
+        QCOMPARE(banc.repondeur.boites.size(), 1);
+        QVERIFY(!banc.repondeur.boites[0].modale);
+        auto* curseur = banc.widget<QSlider>("AxeXSlider");
+        const int avant = curseur->value();
+        QTest::mouseClick(curseur, Qt::LeftButton, {}, QPoint(2, curseur->height() / 2));
+        QVERIFY(curseur->value() != avant);
+        banc.cliquer("QuitterButton");
+        QVERIFY(!banc.fenetre->isVisible());
+    }
+
     void raccrochageEnPleinEchange()
     {
         QTemporaryDir dossier;

@@ -97,6 +97,14 @@ public:
     // Answers nothing for `ms` from now, then answers what it holds one line at a time.
     void retenir(int ms) { m_retenuJusqua = maintenant() + ms; }
     void inonder(bool oui) { m_inondation = oui; }
+    // `ligne` is answered `ms` after it arrived, as a slow command (homing) is; lines that arrive
+    // meanwhile are ahead of their answer.
+    void ralentir(const QByteArray& ligne, int ms)
+    {
+        std::lock_guard<std::mutex> garde(m_verrou);
+        m_lente = ligne;
+        m_lenteMs = ms;
+    }
     QList<QByteArray> lignes() const
     {
         std::lock_guard<std::mutex> garde(m_verrou);
@@ -123,6 +131,8 @@ private:
                     ++m_enAvance;
                 enAttente.append(ligne);
                 std::lock_guard<std::mutex> garde(m_verrou);
+                if (ligne == m_lente)
+                    m_retenuJusqua = maintenant() + m_lenteMs;
                 m_lignes.append(std::exchange(ligne, {}));
             }
             if (m_inondation)
@@ -140,6 +150,8 @@ private:
     Reponse m_repondre;
     mutable std::mutex m_verrou;
     QList<QByteArray> m_lignes;
+    QByteArray m_lente = "\x01"; // no line is that
+    int m_lenteMs = 0;
     std::atomic<bool> m_fin{false};
     std::atomic<bool> m_inondation{false};
     std::atomic<long long> m_retenuJusqua{0};

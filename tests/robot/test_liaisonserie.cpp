@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -34,6 +35,58 @@ struct Listeur
     QList<QByteArray> enseigne{"", "", "", "", "", ""};
 };
 
+// A controller that remembers what it was doing across a hang-up or a stall: inside a teach it
+// takes every number as the next coordinate and asks again for the same one after anything else
+// ("Y -->"), and it moves the arm to point A as it stands. Shared by the doubles of successive
+// pseudo-terminals, as one controller behind a cable unplugged and plugged in again.
+struct ControleurEnseignant
+{
+    QByteArray operator()(const QByteArray& ligne)
+    {
+        std::lock_guard<std::mutex> garde(verrou);
+        const QByteArray echo = ligne + "\r\n";
+        bool nombre = false;
+        const int valeur = ligne.toInt(&nombre);
+        if (axe >= 0) {
+            if (nombre)
+                saisie[axe++] = valeur;
+            if (axe < 5)
+                return echo + "XYZPR"[axe] + " -->";
+            point = saisie;
+            axe = -1;
+            return echo + ">";
+        }
+        if (ligne == "teach A") {
+            axe = 0;
+            saisie = point;
+            return echo + "X -->";
+        }
+        if (ligne == "move A") {
+            arrivees.append(point);
+            if (couperApres == "move")
+                return {};
+            return echo + "Done.\r\n>";
+        }
+        if (ligne == "listpv A")
+            return echo + QString::asprintf("Position A\r\n X: %d  Y: %d  Z: %d  P: %d  R: %d\r\n>",
+                                            point[0], point[1], point[2], point[3], point[4])
+                              .toLatin1();
+        if (ligne == "home" && couperApres == "home")
+            return {}; // restarts while homing: forgets the command
+        if (ligne == "home")
+            std::this_thread::sleep_for(std::chrono::milliseconds(homeMs));
+        return echo + ">";
+    }
+
+    std::mutex verrou;
+    std::array<int, 5> point{};
+    std::array<int, 5> saisie{};
+    int axe = -1; // the coordinate a teach waits for, -1 at the prompt
+    int homeMs = 0;
+    QByteArray couperApres; // "home", "move": that command is lost as if the controller restarted
+    QList<std::array<int, 5>> arrivees;
+};
+
 // Tries an exchange until it goes through (QTRY_ would run it again after it succeeded).
 bool finitParPasser(const std::function<IssueAttente()>& echange)
 {
@@ -57,6 +110,10 @@ private slots:
     void enPhase();
     void listingTropLongNeDebordePas();
     void raccrochageEtSonde();
+    void jamaisUnPointMele_data();
+    void jamaisUnPointMele();
+    void redemarrage_data();
+    void redemarrage();
 };
 
 void TestLiaisonSerie::ouverture()
@@ -86,13 +143,17 @@ void TestLiaisonSerie::enPhase()
     Listeur listing;
     std::atomic<int>& numero = listing.numero;
     ControleurDouble controleur(pty, [&](const QByteArray& ligne) {
+        const QByteArray reponse = listing(ligne);
         if (cas == "erreur" && ligne.startsWith("defp"))
             return ligne + "\r\n*** POINT ALREADY DEFINED > A\r\n>";
-        if (cas == "spontane" && ligne == "home") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the arm homes
+        // An error text before the answer to teach, and a move answered once the arm is there.
+        if (cas == "erreur" && ligne.startsWith("teach"))
+            return ligne + "\r\n*** WARNING > LIMIT\r\nX -->";
+        if ((cas == "erreur" && ligne.startsWith("move")) || (cas == "spontane" && ligne == "home"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (cas == "spontane" && ligne == "home")
             return QByteArray("home\r\nHoming complete(robot).\r\n>");
-        }
-        return listing(ligne);
+        return reponse;
     });
     LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
@@ -133,12 +194,11 @@ void TestLiaisonSerie::enPhase()
     QVERIFY(finitParPasser([&] { return liaison.LirePosition(pose(0), tampon, 140, &x, &y, &z); }));
     QCOMPARE(x, numero * 100);
     QCOMPARE(liaison.EnvoyerConsigne(pose(7)), IssueAttente::Recu);
-    // Only a stray prompt inside an error text may put a line ahead of its answer, and only in
-    // the exchange it falls in: the listing after it is written on a settled line.
-    const int enAvance = controleur.lignesEnAvance();
+    // Not even a stray prompt inside an error text puts a line ahead of its answer: the rest of
+    // the text is read before the next line goes out.
     QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
     QCOMPARE(x, numero * 100);
-    QCOMPARE(controleur.lignesEnAvance(), cas == "erreur" ? enAvance : 0);
+    QCOMPARE(controleur.lignesEnAvance(), 0);
     // After a wait that gave up, the point is read back before the arm moves to it.
     QList<QByteArray> attendues{"defp A", "teach A", "7", "1", "2", "3", "4", "move A", "listpv A"};
     if (cas == "arret" || cas == "flot")
@@ -220,6 +280,107 @@ void TestLiaisonSerie::raccrochageEtSonde()
     QCOMPARE(etranger.lireTout(100), QByteArray());
     QCOMPARE(vues.first(), IssueAttente::Raccroche);
     QCOMPARE(vues.last(), IssueAttente::Recu);
+}
+
+void TestLiaisonSerie::jamaisUnPointMele_data()
+{
+    QTest::addColumn<bool>("raccrochage"); // else a stall longer than a wait
+    QTest::newRow("raccrochage apres X") << true;
+    QTest::newRow("arret apres X") << false;
+}
+
+// The exchange of a pose is cut right after its X reached the controller, which keeps waiting
+// for Y. Whatever follows must not become the missing coordinates of a point the arm goes to.
+void TestLiaisonSerie::jamaisUnPointMele()
+{
+    QFETCH(bool, raccrochage);
+    QTemporaryDir dossier;
+    const QString nom = dossier.filePath("robot");
+    ControleurEnseignant etat;
+    std::atomic<bool> couper{false}, coupe{false};
+    auto repondre = [&](const QByteArray& ligne) {
+        if (!couper || ligne != "3000")
+            return etat(ligne);
+        const QByteArray reponse = etat(ligne); // X is taken; the cable goes before the answer
+        coupe = true;
+        if (raccrochage)
+            return QByteArray();
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * kBornes.echangeMs));
+        return reponse;
+    };
+    auto pty = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(pty->esclave(), nom));
+    auto controleur = std::make_unique<ControleurDouble>(*pty, repondre);
+    LiaisonSerie liaison(nom, kBornes);
+    QCOMPARE(liaison.Ouvrir(), 1);
+    const ConsigneRobot depart{3162, 0, 2450, 0, -850, "A"};
+    const ConsigneRobot coupee{3000, 2732, 550, 0, -850, "A"};
+    const ConsigneRobot derniere{2732, -450, 3430, 0, -850, "A"};
+    QCOMPARE(liaison.EnvoyerConsigne(depart), IssueAttente::Recu);
+
+    couper = true;
+    QVERIFY(liaison.EnvoyerConsigne(coupee) != IssueAttente::Recu);
+    QTRY_VERIFY(coupe);
+    couper = false;
+    if (raccrochage) {
+        controleur.reset();
+        pty = std::make_unique<PseudoTerminal>(); // the same controller, plugged in again
+        QFile::remove(nom);
+        QVERIFY(QFile::link(pty->esclave(), nom));
+        controleur = std::make_unique<ControleurDouble>(*pty, repondre);
+    }
+    char tampon[140];
+    int x = 0, y = 0, z = 0;
+    QVERIFY(finitParPasser([&] { return liaison.LirePosition(depart, tampon, 140, &x, &y, &z); }));
+    QVERIFY(finitParPasser([&] { return liaison.EnvoyerConsigne(derniere); }));
+
+    // The arm went to the start pose, then to the last one asked for, never anywhere between.
+    std::lock_guard<std::mutex> garde(etat.verrou);
+    QCOMPARE(etat.arrivees.size(), 2);
+    QCOMPARE(etat.arrivees.last(), (std::array<int, 5>{2732, -450, 3430, -850, 0}));
+}
+
+void TestLiaisonSerie::redemarrage_data()
+{
+    QTest::addColumn<QByteArray>("perdu"); // the command a restart loses, or none
+    QTest::addColumn<int>("homeMs");       // how long the arm homes
+    QTest::newRow("pendant le homing") << QByteArray("home") << 0;
+    QTest::newRow("pendant un move") << QByteArray("move") << 0;
+    QTest::newRow("homing long, pas un redemarrage") << QByteArray() << 3000;
+}
+
+// A controller that restarts drops what it owed and answers again: traffic resumes long before a
+// lost prompt would be given up, and a homing that takes long is not taken for a restart.
+void TestLiaisonSerie::redemarrage()
+{
+    QFETCH(QByteArray, perdu);
+    QFETCH(int, homeMs);
+    PseudoTerminal pty;
+    ControleurEnseignant etat;
+    etat.couperApres = perdu;
+    etat.homeMs = homeMs;
+    ControleurDouble controleur(pty, [&](const QByteArray& ligne) { return etat(ligne); });
+    BornesLiaison bornes = kBornes;
+    bornes.echangeMs = 10000;
+    bornes.homeMs = 60000;
+    bornes.veilleMs = 500;
+    LiaisonSerie liaison(pty.esclave(), bornes);
+    QCOMPARE(liaison.Ouvrir(), 1);
+    QElapsedTimer chrono;
+    chrono.start();
+    const IssueAttente issue = perdu == "move"
+                                   ? liaison.EnvoyerConsigne(pose(3000))
+                                   : liaison.EchangeSimple("home\r", GenreAttente::Home, "home");
+    QCOMPARE(issue, perdu.isEmpty() ? IssueAttente::Recu : IssueAttente::Dephase);
+    if (perdu.isEmpty())
+        QVERIFY(chrono.elapsed() >= homeMs);
+    char tampon[140];
+    int x = 0, y = 0, z = 0;
+    etat.couperApres.clear();
+    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
+    QVERIFY2(chrono.elapsed() < homeMs + bornes.echangeMs,
+             qPrintable(QString::number(chrono.elapsed())));
+    QCOMPARE(x, perdu == "move" ? 3000 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestLiaisonSerie)

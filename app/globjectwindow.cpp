@@ -53,18 +53,9 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     // The file was checked with the command line; a trace that cannot be written costs nothing.
     if (!m_configuration.trace.isEmpty())
         robot->lien().activerTrace(m_configuration.trace, nullptr);
-    etatPort = robot->ouvrir();
-    if (etatPort == 2 || etatPort == 3) {
-        const QString titre = traduire("Erreur de configuration du port Série");
-        const QString texte =
-            etatPort == 2
-                ? traduire("Impossible d'ouvrir le port %1.\nCode erreur : E0002")
-                : traduire("Erreur lors de la configuration du port %1.\nCode erreur : E0003");
-        QMessageBox::critical(this, titre, texte.arg(robot->nomPort()));
-        m_statutDemarrage = 1;
-        return;
-    }
+    // The port is opened by the robot side; the window shows at once and hears how it went.
     arretsignal::surveillerInterruption(robot->descripteurInterruption());
+    connect(robot, &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);
     connect(robot, &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
     connect(robot, &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
     connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
@@ -113,6 +104,21 @@ void GLObjectWindow::Quitter()
         delete robot;
         robot = nullptr;
     }
+}
+
+void GLObjectWindow::surOuverture(int etat)
+{
+    etatPort = etat;
+    if (etat == 1 || arretsignal::demande())
+        return;
+    const QString titre = traduire("Erreur de configuration du port Série");
+    const QString texte =
+        etat == 2 ? traduire("Impossible d'ouvrir le port %1.\nCode erreur : E0002")
+                  : traduire("Erreur lors de la configuration du port %1.\nCode erreur : E0003");
+    QMessageBox::critical(this, titre, texte.arg(robot->nomPort()));
+    // A signal that closed the box changes nothing: the port could not be opened.
+    m_statutDemarrage = 1;
+    close();
 }
 
 void GLObjectWindow::signalerIssue(IssueAttente issue)

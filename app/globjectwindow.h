@@ -32,8 +32,8 @@ public:
                             ConfigurationZelvor configuration = {});
     ~GLObjectWindow() override;
 
-    // 0 when start-up completed; 1 when the port could not be opened or configured (the window
-    // must then not be shown and the process ends with this status).
+    // 1 once the port could not be opened or configured (the box was shown and the window
+    // closed: the process ends with this status), else 0.
     int statutDemarrage() const { return m_statutDemarrage; }
     CP5DLL* gant() const { return p5; }
     // The robot side, for windows that follow its signals; null when the port did not open.
@@ -131,6 +131,7 @@ private:
     void afficherAucunGant();
     // A listing of the arm: the robot readouts and the robot's point in the view.
     void montrerPositionRobot(int x, int y, int z);
+    void surOuverture(int etat);
     void signalerIssue(IssueAttente issue);
     // While homing runs the controls that could disturb it are disabled and the cursor is busy.
     void montrerHoming(bool enCours);

@@ -107,8 +107,6 @@ int main(int argc, char** argv)
     {
         ~Oubli() { arretsignal::definirArret({}); }
     } oubli;
-    if (fenetre.statutDemarrage() != 0)
-        return fenetre.statutDemarrage();
     if (arretsignal::demande())
         return 0; // stopped during start-up; the window's destructor shuts down
     fenetre.resize(760, 540);
@@ -124,5 +122,6 @@ int main(int argc, char** argv)
             dynamic_cast<SourceVirtuelle*>(fenetre.gant()->source()), nullptr);
         panneauSeul->montrerABordDe(&fenetre);
     }
-    return application.exec(); // the lone panel goes before the window and its glove
+    const int fin = application.exec(); // the lone panel goes before the window and its glove
+    return fenetre.statutDemarrage() != 0 ? fenetre.statutDemarrage() : fin;
 }

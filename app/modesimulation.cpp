@@ -2,9 +2,9 @@
 
 #include "app/configuration.h"
 #include "app/globjectwindow.h"
+#include "app/panneaugantvirtuel.h"
 #include "glove/cp5dll.h"
 #include "glove/sourcevirtuelle.h"
-#include "app/panneaugantvirtuel.h"
 
 #include <csignal>
 #include <pthread.h>

@@ -93,6 +93,8 @@ public:
 
     // Ends every wait at once, now and later (shutdown).
     void Interrompre() { m_port.interrompre(); }
+    bool estInterrompu() const { return m_port.estInterrompu(); }
+    bool estOuvert() const { return m_port.estOuvert(); }
     int descripteurInterruption() const { return m_port.descripteurInterruption(); }
 
     // The name the operator knows the port by, for messages: "COM1" or the device path.

@@ -23,11 +23,6 @@ PiloteRobot::~PiloteRobot()
     fermer();
 }
 
-int PiloteRobot::ouvrir()
-{
-    return liaison.Ouvrir();
-}
-
 void PiloteRobot::demarrer(const ConsigneRobot& depart)
 {
     consigneRobot.ecrire(depart);
@@ -42,6 +37,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     threadMouvement->SetConsigne(&consigneRobot);
     threadMouvement->SetOrdres(&ordres);
     threadMouvement->SetDemarrage(&demarrageFini);
+    connect(threadMouvement.get(), &ThreadMouvement::ouverture, this, &PiloteRobot::ouverture);
     connect(threadMouvement.get(), &ThreadMouvement::homingTermine, this,
             &PiloteRobot::homingTermine);
     connect(threadMouvement.get(), &ThreadMouvement::evenement, this, &PiloteRobot::evenementSuivi);

@@ -25,10 +25,9 @@ public:
     explicit PiloteRobot(const QString& port, BornesLiaison bornes = {}, QObject* parent = nullptr);
     ~PiloteRobot() override;
 
-    // 1 open and configured, 2 cannot be opened, 3 cannot be configured.
-    int ouvrir();
-    // Sets the start pose, then starts the workers: the command worker sends the start-up
-    // sequence ("open", the start pose) and asks for the pose once more; listings follow it.
+    // Sets the start pose, then starts the workers: the command worker opens the port (ouverture()
+    // tells how it went), sends the start-up sequence ("open", the start pose) and asks for the
+    // pose once more; listings follow it.
     void demarrer(const ConsigneRobot& depart);
     // Stops both workers (the line's waits are interrupted) and waits for them; idempotent.
     void arreter();
@@ -62,6 +61,8 @@ public:
     LiaisonSerie& lien() { return liaison; }
 
 signals:
+    // 1 open and configured, 2 cannot be opened, 3 cannot be configured.
+    void ouverture(int etat);
     void positionListee(int x, int y, int z);
     // The outcome of the link's waits, each time it changes.
     void issueLiaison(IssueAttente issue);

@@ -102,6 +102,16 @@ void ThreadMouvement::run()
     std::lock_guard<std::mutex> vie(m_vie);
     if (!m_liaison || !m_arret || !m_demande || !m_mutex || !m_consigne)
         return;
+    if (!m_liaison->estOuvert()) {
+        // Here rather than on the window's thread: a connection over the network may take
+        // seconds, and a signal meanwhile must end the program at once.
+        const int etat = m_liaison->Ouvrir();
+        if (m_liaison->estInterrompu())
+            return;
+        emit ouverture(etat);
+        if (etat != 1)
+            return;
+    }
     if (m_demarrageFini)
         demarrage();
     while (!m_arret->estLeve()) {

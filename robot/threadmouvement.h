@@ -28,9 +28,9 @@ struct OrdresRobot
     PinceDemandee pince;
 };
 
-// Carries out, one exchange per hold of the line mutex, everything that writes to the robot: the
-// start-up sequence, then homing, gripper and home commands and the target pose whenever they are
-// asked for, in that order of precedence.
+// Opens the port unless it is open, then carries out, one exchange per hold of the line mutex,
+// everything that writes to the robot: the start-up sequence, then homing, gripper and home
+// commands and the target pose whenever they are asked for, in that order of precedence.
 //
 // Threads: waits on its flags without spinning; takes the line mutex around each exchange. The
 // pose request is taken when the pose is copied, so a request made while a pose is on the wire
@@ -57,6 +57,9 @@ public:
     void setPauseApresEchecMs(int ms) { m_pauseApresEchecMs = ms; }
 
 signals:
+    // How opening the port went: 1 open, 2 cannot be opened, 3 cannot be configured. Not sent when
+    // the port was open already, nor when shutdown interrupted the opening.
+    void ouverture(int etat);
     void homingTermine(IssueAttente issue);
     void evenement(EvenementSuivi evenement);
 

@@ -7,8 +7,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
 #include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // The whole of a file, empty when it cannot be read.
@@ -198,6 +203,49 @@ private slots:
                 QString::fromUtf8(p.readAllStandardOutput())
                     .contains(QRegularExpression("^Contrôleur simulé sur /dev/pts/\\d+\n")));
         serveurX.waitForFinished(3000);
+    }
+
+    void finsPendantLOuverture_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::newRow("SIGTERM, connexion en suspens") << "socket";
+        QTest::newRow("SIGTERM, réglages jamais confirmés") << "rfc2217";
+    }
+
+    // The port opens on the robot side: the window is up at once, and a signal in the middle of
+    // a connection or of its negotiation ends the program at once, as "Quitter" does.
+    void finsPendantLOuverture()
+    {
+        QFETCH(QString, schema);
+        const int ecoute = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in adresse{};
+        adresse.sin_family = AF_INET;
+        adresse.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t taille = sizeof adresse;
+        QVERIFY(::bind(ecoute, reinterpret_cast<sockaddr*>(&adresse), taille) == 0);
+        QVERIFY(::listen(ecoute, 0) == 0);
+        QVERIFY(::getsockname(ecoute, reinterpret_cast<sockaddr*>(&adresse), &taille) == 0);
+        // A queue that nobody accepts from, filled: a new connection hangs. The negotiation row
+        // leaves room for one, which then never hears a word.
+        QList<int> clients;
+        for (int i = 0; schema == "socket" && i < 4; ++i) {
+            clients << ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(clients.last(), reinterpret_cast<sockaddr*>(&adresse), taille);
+        }
+        QTest::qWait(100);
+        QProcess p;
+        p.start(ZELVOR_BINAIRE,
+                {"--glove", "virtual", "--port",
+                 QString("%1://127.0.0.1:%2").arg(schema).arg(ntohs(adresse.sin_port))});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY(attrapeSigterm(p.processId()));
+        QTest::qWait(150);
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(1500)); // the wait for the connection or its settings is longer
+        QCOMPARE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, 0);
+        for (int c : clients)
+            ::close(c);
+        ::close(ecoute);
     }
 };
 

@@ -17,7 +17,6 @@ private slots:
         SimulateurPty sim;
         QVERIFY(sim.demarrer(OptionsSimulateur{}));
         PiloteRobot robot(sim.peripherique());
-        QCOMPARE(robot.ouvrir(), 1);
         ConsigneRobot depart;
         depart.nomPoint[0] = 'A';
         robot.demarrer(depart);

@@ -74,6 +74,7 @@ private slots:
         PanneauGantVirtuel panneau(nullptr, &sim);
         BancFenetre banc;
         banc.ouvrir("/nonexistent", {}, "none");
+        QTRY_COMPARE(banc.repondeur.boites.size(), 2); // the port's box follows the window
         qDeleteAll(qApp->findChildren<QTranslator*>());
         const QStringList vus{banc.widget<QAbstractButton>("LancerButton")->text(),
                               panneau.windowTitle(), panneau.etatPince()->text(),

@@ -131,6 +131,17 @@ void installer()
 {
     if (tube[0] >= 0)
         return;
+    // A standard descriptor that came closed is opened on /dev/null before anything else is
+    // opened: the next file (the pipe below, the line, a trace) would otherwise take its number,
+    // and what is meant for the error output would go into it.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY); // takes `fd`
+    }
+    // A reader gone from a pipe (--trace - | head) and a file-size limit make a write fail with
+    // EPIPE or EFBIG, which the trace and the recording report, instead of ending the process.
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, tube) != 0)
         return;
     struct sigaction action

@@ -17,7 +17,9 @@
 // the GUI thread.
 namespace arretsignal {
 
-// First thing in main: the handlers, before anything can take a signal's default action.
+// First thing in main: the handlers, before anything can take a signal's default action. Also
+// makes the standard descriptors safe: a closed one is opened on /dev/null, and SIGPIPE and
+// SIGXFSZ are ignored, so that a broken pipe or a file-size limit is a failed write.
 void installer();
 // Before the application object is built: a display that cannot be reached makes the toolkit
 // abort; instead the process ends with "zelvor: no display (...)" and status 1. Afterwards, a

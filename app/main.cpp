@@ -4,13 +4,17 @@
 #include "app/lignecommande.h"
 #include "app/modesimulation.h"
 #include "app/panneaugantvirtuel.h"
+#include "app/traduction.h"
 #include "app/version.h"
 #include "glove/cp5dll.h"
 #include "glove/sourcevirtuelle.h"
+#include "robot/avisecriture.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QPointer>
 #include <cstdio>
 #include <memory>
 
@@ -48,6 +52,26 @@ QString raisonSansAffichage()
             return {}; // offscreen, minimal, vnc, a framebuffer: no display server needed
     }
     return QStringLiteral("QT_QPA_PLATFORM is %1 and DISPLAY is not set").arg(plateformes);
+}
+
+// The trace or the recording stopped being written (said on the standard error already): a box
+// that leaves the window working, over it once it exists.
+void montrerEchecEcriture(QWidget* fenetre, avisecriture::Fichier quoi, const QString& fichier,
+                          const QString& raison)
+{
+    const QString nom = fichier == QLatin1String("-") ? traduire("la sortie d'erreur") : fichier;
+    const QString texte =
+        quoi == avisecriture::Fichier::Trace
+            ? traduire("La trace de la liaison ne peut plus être écrite dans %1 :\n%2.\n"
+                       "La liaison continue sans trace.")
+            : traduire(
+                  "L'enregistrement du gant ne peut plus être écrit dans %1 :\n%2.\n"
+                  "Il s'arrête ; le fichier se rejoue jusqu'à son dernier échantillon complet.");
+    auto* boite = new QMessageBox(QMessageBox::Warning, traduire("Écriture impossible"),
+                                  texte.arg(nom, raison), QMessageBox::Ok, fenetre);
+    boite->setModal(false);
+    boite->setAttribute(Qt::WA_DeleteOnClose);
+    boite->show();
 }
 } // namespace
 
@@ -99,13 +123,31 @@ int main(int argc, char** argv)
     if (arretsignal::demande())
         return 0;
 
+    // A failed write of the trace or the recording comes from the robot side's threads or the
+    // recording's writer: handed over to this thread, into the window's event loop. Listened to
+    // from before the window, which opens both files.
+    QPointer<QWidget> parentEchecs;
+    avisecriture::definirEcouteur(
+        [&parentEchecs](avisecriture::Fichier quoi, const QString& fichier, const QString& raison) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [&parentEchecs, quoi, fichier, raison] {
+                    montrerEchecEcriture(parentEchecs, quoi, fichier, raison);
+                },
+                Qt::QueuedConnection);
+        });
     GLObjectWindow fenetre(nullptr, nullptr, std::move(configuration));
+    parentEchecs = &fenetre;
     // The robot side is stopped by this, not by a destructor, when the process ends from inside
-    // the toolkit; forgotten before the window goes.
+    // the toolkit; forgotten before the window goes, as is the listener above.
     arretsignal::definirArret([&fenetre] { fenetre.Quitter(); });
     struct Oubli
     {
-        ~Oubli() { arretsignal::definirArret({}); }
+        ~Oubli()
+        {
+            arretsignal::definirArret({});
+            avisecriture::definirEcouteur({});
+        }
     } oubli;
     if (arretsignal::demande())
         return 0; // stopped during start-up; the window's destructor shuts down

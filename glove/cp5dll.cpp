@@ -1,9 +1,9 @@
 #include "glove/cp5dll.h"
 
+#include "glove/ecrivaintrajectoire.h"
 #include "glove/sourcegant.h"
-#include "glove/trajectoire.h"
+#include "robot/avisecriture.h"
 
-#include <QFile>
 #include <cstring>
 #include <utility>
 
@@ -63,14 +63,15 @@ void CP5DLL::P5_Close()
 bool CP5DLL::enregistrerVers(const QString& fichier, QString* erreur)
 {
     arreterEnregistrement();
-    auto f = std::make_unique<QFile>(fichier);
-    if (!f->open(QIODevice::WriteOnly | QIODevice::Truncate) || f->write(enteteTrajectoire()) < 0 ||
-        !f->flush()) {
+    QString raison;
+    m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison);
+    if (!m_ecrivain) {
+        // The window starts the recording; a failure there would otherwise go unsaid.
+        avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
         if (erreur)
-            *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, f->errorString());
+            *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, raison);
         return false;
     }
-    m_fichier = std::move(f);
     // A session already under way is recorded from now on, on its own clock.
     if (m_enregistrement && m_sessionDemarree)
         noterEtat(m_source->etat());
@@ -94,14 +95,13 @@ void CP5DLL::surChangement()
 
 void CP5DLL::noterEtat(const EtatGant& etat)
 {
-    if (!m_fichier || (m_echantillonEcrit && etat == m_dernierEcrit))
+    if (!m_ecrivain || (m_echantillonEcrit && etat == m_dernierEcrit))
         return;
     EchantillonGant e;
     e.tempsMs = m_horlogeSession.elapsed();
     e.etat = etat;
-    // Flushed line by line: a session cut short still leaves a file that replays.
-    if (m_fichier->write(formaterEchantillon(e)) < 0 || !m_fichier->flush()) {
-        arreterEnregistrement();
+    if (!m_ecrivain->ajouter(e)) {
+        arreterEnregistrement(); // stopped and reported by the writer
         return;
     }
     m_echantillonEcrit = true;
@@ -110,6 +110,6 @@ void CP5DLL::noterEtat(const EtatGant& etat)
 
 void CP5DLL::arreterEnregistrement()
 {
-    m_fichier.reset();
+    m_ecrivain.reset();
     m_echantillonEcrit = false;
 }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <memory>
 
-class QFile;
+class EcrivainTrajectoire;
 class SourceGant;
 
 // The glove as the window sees it: detect it, re-zero it, read its device record in place.
@@ -16,6 +16,7 @@ class SourceGant;
 //
 // Threads: everything runs on the thread that created the object (the GUI thread), including
 // the source's timers; nothing is locked, and the record may be read at any time on that thread.
+// Only the recording's file is written elsewhere, by its writer's thread (EcrivainTrajectoire).
 class CP5DLL
 {
 public:
@@ -38,7 +39,9 @@ public:
     SourceGant* source() const { return m_source.get(); }
 
     // Records, in the replay format, the source's raw values from the first re-zeroing on: a
-    // sample at time 0, then one per change. Replaces any recording under way.
+    // sample at time 0, then one per change. Replaces any recording under way. A file that cannot
+    // be opened, and later a write that fails, is also reported on its own (avisecriture): the
+    // recording stops there, and the file replays up to its last whole sample.
     bool enregistrerVers(const QString& fichier, QString* erreur = nullptr);
 
 private:
@@ -51,7 +54,7 @@ private:
     float m_origine[3] = {0.0f, 0.0f, 0.0f};
     bool m_sessionDemarree = false; // first re-zeroing done
     QElapsedTimer m_horlogeSession;
-    std::unique_ptr<QFile> m_fichier; // the recording under way, if any
+    std::unique_ptr<EcrivainTrajectoire> m_ecrivain; // the recording under way, if any
     bool m_echantillonEcrit = false;
     EtatGant m_dernierEcrit;
 };

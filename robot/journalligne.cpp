@@ -1,8 +1,13 @@
 #include "robot/journalligne.h"
 
+#include "robot/avisecriture.h"
+
 #include <QFile>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 constexpr double kPauseMs = 20.0; // well above a byte time at 9600 baud (1.15 ms)
@@ -12,27 +17,27 @@ constexpr std::size_t kLongueurMax = 64;
 JournalLigne::~JournalLigne()
 {
     terminerLecture();
-    if (m_aFermer)
-        std::fclose(m_fichier);
+    fermer();
 }
 
 bool JournalLigne::ouvrir(const QString& fichier, QString* erreur)
 {
-    std::FILE* f = fichier == QStringLiteral("-")
-                       ? stderr
-                       : std::fopen(QFile::encodeName(fichier).constData(), "we");
-    if (!f) {
+    const bool sortieErreur = fichier == QStringLiteral("-");
+    const int fd = sortieErreur ? STDERR_FILENO
+                                : ::open(QFile::encodeName(fichier).constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
         if (erreur)
             *erreur = fichier + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
         return false;
     }
-    if (m_aFermer)
-        std::fclose(m_fichier);
-    m_fichier = f;
-    m_aFermer = f != stderr;
+    fermer();
+    m_fd = fd;
+    m_aFermer = !sortieErreur;
+    m_nom = fichier;
+    m_taille = 0;
     m_debut = std::chrono::steady_clock::now();
-    std::fputs("zelvor-trace 1\n# ms kind exchange \"bytes\"\n", m_fichier);
-    std::fflush(m_fichier);
+    ecrire("zelvor-trace 1\n# ms kind exchange \"bytes\"\n");
     return true;
 }
 
@@ -92,7 +97,7 @@ void JournalLigne::terminerLecture()
 
 void JournalLigne::ecrireLigne(double ms, const char* genre, const char* octets, std::size_t taille)
 {
-    if (!m_fichier)
+    if (m_fd < 0)
         return;
     std::string texte;
     texte.reserve(taille + 8);
@@ -123,6 +128,44 @@ void JournalLigne::ecrireLigne(double ms, const char* genre, const char* octets,
             }
         }
     }
-    std::fprintf(m_fichier, "%.3f %s %s \"%s\"\n", ms, genre, m_echange.c_str(), texte.c_str());
-    std::fflush(m_fichier);
+    char debut[64];
+    std::snprintf(debut, sizeof debut, "%.3f ", ms);
+    ecrire(debut + std::string(genre) + ' ' + m_echange + " \"" + texte + "\"\n");
+}
+
+void JournalLigne::ecrire(const std::string& texte)
+{
+    if (m_fd < 0)
+        return;
+    std::size_t ecrits = 0;
+    while (ecrits < texte.size()) {
+        const ssize_t n = ::write(m_fd, texte.data() + ecrits, texte.size() - ecrits);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            abandonner(n < 0 ? errno : EIO);
+            return;
+        }
+        ecrits += std::size_t(n);
+    }
+    m_taille += off_t(texte.size());
+}
+
+void JournalLigne::abandonner(int erreur)
+{
+    // Half a line would stop a reader of the trace at the very end, where the fault may lie.
+    if (m_aFermer) {
+        [[maybe_unused]] const int r = ::ftruncate(m_fd, m_taille);
+    }
+    fermer();
+    avisecriture::signaler(avisecriture::Fichier::Trace, m_nom,
+                           QString::fromLocal8Bit(strerror(erreur)));
+}
+
+void JournalLigne::fermer()
+{
+    if (m_aFermer)
+        ::close(m_fd);
+    m_fd = -1;
+    m_aFermer = false;
 }

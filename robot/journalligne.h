@@ -3,8 +3,8 @@
 #include <QString>
 #include <chrono>
 #include <cstddef>
-#include <cstdio>
 #include <string>
+#include <sys/types.h>
 
 // The trace of a line: every byte written to and read from the controller, with its time, its
 // direction and the exchange it belongs to, one text line per run of bytes:
@@ -23,8 +23,12 @@
 // Read bytes are gathered into one line up to a line feed, a prompt '>', a pause of 20 ms, 64
 // bytes, or anything else happening on the line; the line carries the time of its first byte.
 //
-// Threads: used by whoever holds the line, one thread at a time. Each text line is flushed when
-// written, so that a trace survives the program being killed.
+// Each text line goes to the system in one write as soon as it is made, so that a trace survives
+// the program being killed. A write that fails (a full disk, a file-size limit, a reader gone
+// from the pipe of the standard error) ends the trace: a file is cut back to its last whole line,
+// the failure is reported once (avisecriture), and the line goes on untraced.
+//
+// Threads: used by whoever holds the line, one thread at a time.
 class JournalLigne
 {
 public:
@@ -33,7 +37,7 @@ public:
     JournalLigne(const JournalLigne&) = delete;
     JournalLigne& operator=(const JournalLigne&) = delete;
 
-    // "-" is the standard error. False with a one-line reason when the file cannot be written.
+    // "-" is the standard error. False with a one-line reason when the file cannot be created.
     bool ouvrir(const QString& fichier, QString* erreur);
 
     void nommerEchange(const char* nom);
@@ -48,9 +52,14 @@ public:
 private:
     double maintenantMs() const;
     void ecrireLigne(double ms, const char* genre, const char* octets, std::size_t taille);
+    void ecrire(const std::string& texte);
+    void abandonner(int erreur);
+    void fermer();
 
-    std::FILE* m_fichier = nullptr;
-    bool m_aFermer = false;
+    int m_fd = -1;          // -1 when nothing is traced, or no longer
+    bool m_aFermer = false; // the file is ours, not the standard error
+    QString m_nom;          // as the command line gave it
+    off_t m_taille = 0;     // bytes of whole lines in the file
     std::chrono::steady_clock::time_point m_debut;
     std::string m_echange = "-";
     std::string m_lus;        // read bytes not written yet

@@ -177,6 +177,30 @@ Encadré par : le laboratoire de robotique ZELVOR</source>
 Made by: the ZELVOR team
 Supervised by: the ZELVOR robotics laboratory</translation>
     </message>
+    <message>
+        <source>Écriture impossible</source>
+        <translation>Cannot write</translation>
+    </message>
+    <message>
+        <source>la sortie d&apos;erreur</source>
+        <translation>the standard error</translation>
+    </message>
+    <message>
+        <source>La trace de la liaison ne peut plus être écrite dans %1 :
+%2.
+La liaison continue sans trace.</source>
+        <translation>The line&apos;s trace can no longer be written to %1:
+%2.
+The link goes on without a trace.</translation>
+    </message>
+    <message>
+        <source>L&apos;enregistrement du gant ne peut plus être écrit dans %1 :
+%2.
+Il s&apos;arrête ; le fichier se rejoue jusqu&apos;à son dernier échantillon complet.</source>
+        <translation>The glove recording can no longer be written to %1:
+%2.
+It stops; the file replays up to its last whole sample.</translation>
+    </message>
 </context>
 <context>
     <name>PanneauGantVirtuel</name>

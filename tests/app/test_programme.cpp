@@ -1,4 +1,6 @@
-// The program as a process: command line, display, no OpenGL, signals, the simulation mode.
+// The program as a process: command line, display, no OpenGL, signals, the simulation mode,
+// files it cannot write.
+#include "glove/trajectoire.h"
 #include "robot/liaisonserie.h"
 #include "sim/simulateurpty.h"
 
@@ -7,10 +9,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +50,64 @@ bool attrapeSigterm(qint64 pid)
     const QByteArray etat = contenu(QStringLiteral("/proc/%1/status").arg(pid));
     const qsizetype i = etat.indexOf("SigCgt:");
     return i >= 0 && (etat.mid(i + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+}
+
+// A property of window `w`: the bytes of a text, the value of a number.
+QByteArray propriete(Display* d, Window w, const char* nom)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0, reste = 0;
+    unsigned char* v = nullptr;
+    XGetWindowProperty(d, w, XInternAtom(d, nom, False), 0, 256, False, AnyPropertyType, &type,
+                       &format, &n, &reste, &v);
+    const QByteArray valeur = format == 32 ? QByteArray::number(qint64(*reinterpret_cast<long*>(v)))
+                                           : QByteArray(reinterpret_cast<char*>(v), qsizetype(n));
+    XFree(v);
+    return valeur;
+}
+
+// The shown top-level windows of process `pid` titled `titre`, on the test's display.
+QList<Window> fenetres(Display* d, qint64 pid, const QByteArray& titre)
+{
+    Window racine = 0, parent = 0, *enfants = nullptr;
+    unsigned int n = 0;
+    XQueryTree(d, DefaultRootWindow(d), &racine, &parent, &enfants, &n);
+    QList<Window> trouvees;
+    for (XWindowAttributes a; n-- > 0;) {
+        if (XGetWindowAttributes(d, enfants[n], &a) && a.map_state == IsViewable &&
+            propriete(d, enfants[n], "_NET_WM_PID") == QByteArray::number(pid) &&
+            propriete(d, enfants[n], "_NET_WM_NAME") == titre)
+            trouvees.append(enfants[n]);
+    }
+    XFree(enfants);
+    return trouvees;
+}
+
+// A click of the first button at (x, y) in window `w`, as the toolkit receives it.
+void cliquer(Display* d, Window w, int x, int y)
+{
+    for (const int type : {ButtonPress, ButtonRelease}) {
+        XEvent e{};
+        XButtonEvent& b = e.xbutton;
+        b.type = type, b.display = d, b.window = w, b.root = DefaultRootWindow(d);
+        b.x = b.x_root = x, b.y = b.y_root = y, b.button = Button1, b.same_screen = True;
+        b.state = type == ButtonPress ? 0 : Button1Mask;
+        XSendEvent(d, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    }
+    XFlush(d);
+}
+
+// A replay file of `n` samples `pasMs` apart; the hand's x is the sample's number, so that a
+// recording of it shows every sample in order.
+QString rejeu(const QString& chemin, int n, int pasMs)
+{
+    QByteArray texte = "zelvor-gant 1\n";
+    for (int i = 0; i < n; ++i)
+        texte += QByteArray::number(qint64(i) * pasMs) + ' ' + QByteArray::number(i) +
+                 " 0 0 0 0 0 0 0 0 0\n";
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(texte) == texte.size() ? chemin : QString();
 }
 } // namespace
 
@@ -246,6 +309,92 @@ private slots:
         for (int c : clients)
             ::close(c);
         ::close(ecoute);
+    }
+
+    // `ligne`: the arguments; PTY is the controller's device, FILE the file written, REPLAY a
+    // replay of 20 000 samples 1 ms apart, MASS one of 2 000 000 all at time 0; a recording is
+    // started with "Lancer". `limite`: the process's file-size limit in bytes, a full disk as the
+    // writes see it; 0: none; -1: its standard error is a pipe whose reader has gone; -2: it is
+    // closed. `message`: what the standard error says once; empty without a limit.
+    void ecrituresPerdues_data()
+    {
+        QTest::addColumn<QString>("ligne");
+        QTest::addColumn<int>("limite");
+        QTest::addColumn<QString>("message");
+        const QString base = "--port PTY --glove replay:REPLAY ";
+        QTest::newRow("trace sur disque plein")
+            << base + "--trace FILE" << 1500 << "zelvor: --trace FILE: File too large";
+        QTest::newRow("enregistrement sur disque plein")
+            << base + "--glove-record FILE" << 3000 << "zelvor: --glove-record FILE: File";
+        QTest::newRow("trace - dans un tube sans lecteur") << base + "--trace -" << -1 << "";
+        QTest::newRow("erreur standard fermée") << base + "--trace -" << -2 << "";
+        // Then SIGTERM as the samples pour in.
+        QTest::newRow("SIGTERM pendant un rejeu massif enregistré")
+            << "--port PTY --glove replay:MASS --glove-record FILE" << 0 << "";
+    }
+
+    void ecrituresPerdues()
+    {
+        QFETCH(QString, ligne);
+        QFETCH(int, limite);
+        QFETCH(QString, message);
+        const QString fichier = m_dossier.filePath(QString::number(qHash(ligne + message)));
+        const bool enregistrement = ligne.contains("record"), masse = ligne.contains("MASS");
+        SimulateurPty sim;
+        QVERIFY(sim.demarrer({}));
+        ligne.replace("PTY", sim.peripherique()).replace("FILE", fichier);
+        ligne.replace(masse ? "MASS" : "REPLAY",
+                      masse ? rejeu(fichier + "r", 2000000, 0) : rejeu(fichier + "r", 20000, 1));
+        QProcess p;
+        p.setChildProcessModifier([limite] {
+            const rlimit r{rlim_t(limite), rlim_t(limite)};
+            int tube[2];
+            if (limite > 0)
+                ::setrlimit(RLIMIT_FSIZE, &r);
+            if (limite == -1 && ::pipe(tube) == 0)
+                ::dup2(tube[1], STDERR_FILENO), ::close(tube[0]);
+            if (limite == -2)
+                ::close(STDERR_FILENO);
+        });
+        p.start(ZELVOR_BINAIRE, ligne.split(' '));
+        const std::unique_ptr<Display, int (*)(Display*)> x(XOpenDisplay(nullptr), XCloseDisplay);
+        Display* d = x.get();
+        const qint64 pid = p.processId();
+        QTRY_VERIFY2_WITH_TIMEOUT(!fenetres(d, pid, "ZELVOR").isEmpty(), p.readAllStandardError(),
+                                  15000);
+        if (enregistrement) // "Lancer": its group box, its frame, its place, its middle
+            cliquer(d, fenetres(d, pid, "ZELVOR").first(), 451 + 19 + 170 + 35, -1 + 450 + 15 + 15);
+        QTRY_VERIFY(!masse || QFileInfo(fichier).size() > 1000);
+        if (!masse) {
+            // A failure shows its box, which does not keep the link from going on.
+            const int boites = limite == -2 ? 0 : 1;
+            QTRY_COMPARE_WITH_TIMEOUT(fenetres(d, pid, "Écriture impossible").size(), boites,
+                                      10000);
+            const qsizetype avant = sim.transcript().size();
+            QTRY_VERIFY_WITH_TIMEOUT(sim.transcript().size() > avant + 2, 5000);
+            QCOMPARE(fenetres(d, pid, "Écriture impossible").size(), boites);
+            // Not the next file opened, which would take its number.
+            QVERIFY(limite != -2 ||
+                    QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(pid)) == "/dev/null");
+        }
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        QVERIFY(p.waitForFinished(3000)); // generous: the promise is within 1 s
+        QCOMPARE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, 0);
+        const QByteArray erreur = p.readAllStandardError(), ecrit = contenu(fichier);
+        QVERIFY2(message.isEmpty() || (erreur.count("zelvor: ") == 1 &&
+                                       erreur.contains(message.replace("FILE", fichier).toUtf8())),
+                 erreur.constData());
+        // Whole lines, up to the limit.
+        QVERIFY(limite <= 0 ||
+                (ecrit.endsWith('\n') && ecrit.size() <= limite && ecrit.size() > limite - 300));
+        // The recording replays, every sample in order from the first: consecutive x.
+        std::vector<EchantillonGant> lus;
+        QString pourquoi;
+        QVERIFY2(!enregistrement || (chargerTrajectoire(fichier, &lus, &pourquoi) &&
+                                     lus.size() > 1 && lus[0].etat.x <= 1.0f),
+                 qPrintable(pourquoi));
+        for (std::size_t i = 1; i < lus.size(); ++i)
+            QCOMPARE(lus[i].etat.x, lus[0].etat.x + float(i));
     }
 };
 

@@ -52,7 +52,7 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     robot = new PiloteRobot(m_configuration.port, m_configuration.bornes);
     // The file was checked with the command line; a trace that cannot be written costs nothing.
     if (!m_configuration.trace.isEmpty())
-        robot->lien().activerTrace(m_configuration.trace, nullptr);
+        robot->tracer(m_configuration.trace);
     // The port is opened by the robot side; the window shows at once and hears how it went.
     arretsignal::surveillerInterruption(robot->descripteurInterruption());
     connect(robot, &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);

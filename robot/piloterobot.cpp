@@ -29,27 +29,16 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     emit evenementSuivi(
         {EvenementSuivi::Genre::Cible, horlogeSuiviMs(), depart.X, depart.Y, depart.Z});
 
-    threadMouvement = std::make_unique<ThreadMouvement>();
-    threadMouvement->SetMouvementDemande(&mouvementDemande);
-    threadMouvement->SetLiaison(&liaison);
-    threadMouvement->SetArret(&arretThreads);
-    threadMouvement->SetMutex(&mutex);
-    threadMouvement->SetConsigne(&consigneRobot);
-    threadMouvement->SetOrdres(&ordres);
-    threadMouvement->SetDemarrage(&demarrageFini);
+    threadMouvement = std::make_unique<ThreadMouvement>(
+        liaison, mutex, consigneRobot, mouvementDemande, arretThreads, demarrageFini, ordres);
     connect(threadMouvement.get(), &ThreadMouvement::ouverture, this, &PiloteRobot::ouverture);
     connect(threadMouvement.get(), &ThreadMouvement::homingTermine, this,
             &PiloteRobot::homingTermine);
     connect(threadMouvement.get(), &ThreadMouvement::evenement, this, &PiloteRobot::evenementSuivi);
     threadMouvement->start(QThread::NormalPriority);
 
-    threadPosition = std::make_unique<ThreadPosition>();
-    threadPosition->SetLiaison(&liaison);
-    threadPosition->SetArret(&arretThreads);
-    threadPosition->SetMutex(&mutex);
-    threadPosition->SetConsigne(&consigneRobot);
-    threadPosition->SetPosition(&positionRobot.X, &positionRobot.Y, &positionRobot.Z);
-    threadPosition->SetDemarrage(&demarrageFini);
+    threadPosition = std::make_unique<ThreadPosition>(liaison, mutex, consigneRobot, arretThreads,
+                                                      demarrageFini, positionRobot);
     connect(threadPosition.get(), &ThreadPosition::positionLue, this, &PiloteRobot::positionListee);
     connect(threadPosition.get(), &ThreadPosition::evenement, this, &PiloteRobot::evenementSuivi);
     threadPosition->start(QThread::NormalPriority);
@@ -66,6 +55,11 @@ void PiloteRobot::arreter()
         threadPosition->wait();
     threadMouvement.reset();
     threadPosition.reset();
+}
+
+bool PiloteRobot::tracer(const QString& fichier)
+{
+    return liaison.activerTrace(fichier, nullptr);
 }
 
 void PiloteRobot::fermer()

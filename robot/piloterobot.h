@@ -58,7 +58,9 @@ public:
     QString nomPort() const { return liaison.nomPort(); }
     // The eventfd that interrupts every wait on the line (for a signal handler).
     int descripteurInterruption() const { return liaison.descripteurInterruption(); }
-    LiaisonSerie& lien() { return liaison; }
+    // Every byte of the line from now on to `fichier` ("-": the standard error); false when it
+    // cannot be written. Before demarrer() only.
+    bool tracer(const QString& fichier);
 
 signals:
     // 1 open and configured, 2 cannot be opened, 3 cannot be configured.

@@ -40,17 +40,12 @@ class ThreadMouvement : public QThread
     Q_OBJECT
 
 public:
-    explicit ThreadMouvement(QObject* parent = nullptr);
+    // Everything is the robot side's, which outlives the thread. The start-up sequence ("open",
+    // then the start pose) runs first, then `demarrageFini` is raised.
+    ThreadMouvement(LiaisonSerie& liaison, QMutex& mutex, ConsignePartagee& consigne,
+                    Drapeau& mouvementDemande, Drapeau& arret, Drapeau& demarrageFini,
+                    OrdresRobot& ordres);
     ~ThreadMouvement() override;
-
-    void SetArret(Drapeau* arret) { m_arret = arret; }
-    void SetMouvementDemande(Drapeau* demande) { m_demande = demande; }
-    void SetMutex(QMutex* mutex) { m_mutex = mutex; }
-    void SetConsigne(ConsignePartagee* consigne) { m_consigne = consigne; }
-    void SetLiaison(LiaisonSerie* liaison) { m_liaison = liaison; }
-    void SetOrdres(OrdresRobot* ordres) { m_ordres = ordres; }
-    // The start-up sequence ("open", then the start pose) runs first, then `fini` is raised.
-    void SetDemarrage(Drapeau* fini) { m_demarrageFini = fini; }
 
     // Pause before a failed exchange is tried again, so that retries do not hold the line all the
     // time.
@@ -76,12 +71,12 @@ private:
     // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
     // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.
     std::mutex m_vie;
-    Drapeau* m_arret = nullptr;
-    Drapeau* m_demande = nullptr;
-    QMutex* m_mutex = nullptr;
-    ConsignePartagee* m_consigne = nullptr;
-    LiaisonSerie* m_liaison = nullptr;
-    OrdresRobot* m_ordres = nullptr;
-    Drapeau* m_demarrageFini = nullptr;
+    LiaisonSerie& m_liaison;
+    QMutex& m_mutex;
+    ConsignePartagee& m_consigne;
+    Drapeau& m_demande;
+    Drapeau& m_arret;
+    Drapeau& m_demarrageFini;
+    OrdresRobot& m_ordres;
     int m_pauseApresEchecMs = 500;
 };

@@ -5,7 +5,12 @@
 
 #include <QMutexLocker>
 
-ThreadPosition::ThreadPosition(QObject* parent) : QThread(parent) {}
+ThreadPosition::ThreadPosition(LiaisonSerie& liaison, QMutex& mutex, ConsignePartagee& consigne,
+                               Drapeau& arret, Drapeau& demarrageFini, PositionRobot& position)
+    : m_liaison(liaison), m_mutex(mutex), m_consigne(consigne), m_arret(arret),
+      m_demarrageFini(demarrageFini), m_position(position)
+{
+}
 
 ThreadPosition::~ThreadPosition()
 {
@@ -16,27 +21,23 @@ ThreadPosition::~ThreadPosition()
 void ThreadPosition::run()
 {
     std::lock_guard<std::mutex> vie(m_vie);
-    if (!m_liaison || !m_arret || !m_mutex || !m_consigne || !m_x || !m_y || !m_z)
-        return;
-    if (m_demarrageFini)
-        attendreDrapeaux({m_demarrageFini, m_arret});
+    attendreDrapeaux({&m_demarrageFini, &m_arret});
     char listing[kTailleListing];
-    while (!m_arret->estLeve()) {
+    while (!m_arret.estLeve()) {
         IssueAttente issue;
         {
-            QMutexLocker verrou(m_mutex);
-            if (m_arret->estLeve())
+            QMutexLocker verrou(&m_mutex);
+            if (m_arret.estLeve())
                 break;
             // Letters missing from the answer keep the values they had.
-            int x = m_x->load();
-            int y = m_y->load();
-            int z = m_z->load();
-            issue =
-                m_liaison->LirePosition(m_consigne->copie(), listing, sizeof listing, &x, &y, &z);
+            int x = m_position.X.load();
+            int y = m_position.Y.load();
+            int z = m_position.Z.load();
+            issue = m_liaison.LirePosition(m_consigne.copie(), listing, sizeof listing, &x, &y, &z);
             if (issue == IssueAttente::Recu) {
-                m_x->store(x);
-                m_y->store(y);
-                m_z->store(z);
+                m_position.X.store(x);
+                m_position.Y.store(y);
+                m_position.Z.store(z);
                 emit positionLue(x, y, z);
                 emit evenement({EvenementSuivi::Genre::PositionListee, horlogeSuiviMs(), double(x),
                                 double(y), double(z)});
@@ -44,6 +45,6 @@ void ThreadPosition::run()
         }
         if (issue == IssueAttente::Interrompu)
             break;
-        attendreDrapeaux({m_arret}, m_periodeMs);
+        attendreDrapeaux({&m_arret}, m_periodeMs);
     }
 }

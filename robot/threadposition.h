@@ -10,6 +10,7 @@ class ConsignePartagee;
 class Drapeau;
 class LiaisonSerie;
 class QMutex;
+struct PositionRobot;
 
 // Lists the robot point every half second, keeps the shared position current and reports every
 // listing that was read.
@@ -23,21 +24,12 @@ class ThreadPosition : public QThread
 public:
     static constexpr std::size_t kTailleListing = 140;
 
-    explicit ThreadPosition(QObject* parent = nullptr);
+    // Everything is the robot side's, which outlives the thread. The first listing waits for
+    // `demarrageFini` (the start-up sequence's end).
+    ThreadPosition(LiaisonSerie& liaison, QMutex& mutex, ConsignePartagee& consigne, Drapeau& arret,
+                   Drapeau& demarrageFini, PositionRobot& position);
     ~ThreadPosition() override;
 
-    void SetArret(Drapeau* arret) { m_arret = arret; }
-    void SetMutex(QMutex* mutex) { m_mutex = mutex; }
-    void SetConsigne(ConsignePartagee* consigne) { m_consigne = consigne; }
-    void SetLiaison(LiaisonSerie* liaison) { m_liaison = liaison; }
-    void SetPosition(std::atomic<int>* x, std::atomic<int>* y, std::atomic<int>* z)
-    {
-        m_x = x;
-        m_y = y;
-        m_z = z;
-    }
-    // The first listing waits for this flag (the start-up sequence's end).
-    void SetDemarrage(Drapeau* fini) { m_demarrageFini = fini; }
     void setPeriodeMs(int ms) { m_periodeMs = ms; }
 
 signals:
@@ -51,13 +43,11 @@ private:
     // Held by run() for its whole length and taken by the destructor after wait(): Qt learns
     // that a thread ended under a lock of its own, which ThreadSanitizer cannot see.
     std::mutex m_vie;
-    std::atomic<int>* m_x = nullptr;
-    std::atomic<int>* m_y = nullptr;
-    std::atomic<int>* m_z = nullptr;
-    Drapeau* m_arret = nullptr;
-    QMutex* m_mutex = nullptr;
-    ConsignePartagee* m_consigne = nullptr;
-    LiaisonSerie* m_liaison = nullptr;
-    Drapeau* m_demarrageFini = nullptr;
+    LiaisonSerie& m_liaison;
+    QMutex& m_mutex;
+    ConsignePartagee& m_consigne;
+    Drapeau& m_arret;
+    Drapeau& m_demarrageFini;
+    PositionRobot& m_position;
     int m_periodeMs = 500;
 };

@@ -136,7 +136,7 @@ std::vector<double> allerSimple(const Voie& voie, const QString& dossier, int n)
             for (int i = 0; i < n; ++i) {
                 pollfd p{maitre, POLLIN, 0};
                 const double avant = bench::maintenantMs();
-                if (ligne.ecrire("defp A\r", 7) != Lecture::Octet || ::poll(&p, 1, 1000) != 1)
+                if (ligne.ecrire("defp A\r", 7) != IssuePort::Octet || ::poll(&p, 1, 1000) != 1)
                     break;
                 us.push_back((bench::maintenantMs() - avant) * 1000.0);
                 char tampon[16];

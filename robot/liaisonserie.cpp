@@ -101,10 +101,10 @@ IssueAttente LiaisonSerie::raccrochage()
     return IssueAttente::Raccroche;
 }
 
-Lecture LiaisonSerie::lire(char& octet, int delaiMs)
+IssuePort LiaisonSerie::lire(char& octet, int delaiMs)
 {
-    const Lecture lu = m_port.lireOctet(octet, delaiMs);
-    if (lu == Lecture::Octet) {
+    const IssuePort lu = m_port.lireOctet(octet, delaiMs);
+    if (lu == IssuePort::Octet) {
         m_dernierOctetMs = maintenantMs();
         if (octet == '>' && m_promptsDus > 0)
             --m_promptsDus;
@@ -112,7 +112,7 @@ Lecture LiaisonSerie::lire(char& octet, int delaiMs)
     return lu;
 }
 
-IssueAttente LiaisonSerie::CommencerEchange(const char* nom)
+IssueAttente LiaisonSerie::commencerEchange(const char* nom)
 {
     if (m_port.estInterrompu())
         return IssueAttente::Interrompu;
@@ -224,16 +224,16 @@ IssueAttente LiaisonSerie::remettreEnPhase()
         const int delai =
             static_cast<int>(std::clamp<long long>(jusqua - maintenant, 0, m_bornes.delaiOctetMs));
         switch (lire(octet, delai)) {
-        case Lecture::Octet:
+        case IssuePort::Octet:
             octetRecu = true;
             if (octet == '>' && m_sondeEnVol)
                 promptsPerdus();
             break;
-        case Lecture::Delai:
+        case IssuePort::Delai:
             break;
-        case Lecture::Raccroche:
+        case IssuePort::Raccroche:
             return raccrochage();
-        case Lecture::Interrompu:
+        case IssuePort::Interrompu:
             return IssueAttente::Interrompu;
         }
     }
@@ -264,8 +264,8 @@ bool LiaisonSerie::promptsPerdus()
     m_sondeEnVol = false;
     char octet = 0;
     while (m_promptsDus > 0) {
-        const Lecture lu = lire(octet, m_bornes.calmeMs);
-        if (lu == Lecture::Delai) {
+        const IssuePort lu = lire(octet, m_bornes.calmeMs);
+        if (lu == IssuePort::Delai) {
             m_promptsDus = 0;
             m_aConfirmer = true;
             // It may have been inside a teach when the probe came; a restarted one no longer is,
@@ -273,7 +273,7 @@ bool LiaisonSerie::promptsPerdus()
             m_saisiePossible = true;
             return true;
         }
-        if (lu != Lecture::Octet)
+        if (lu != IssuePort::Octet)
             return false; // the caller's next read sees the hang-up or the interruption
     }
     return false;
@@ -285,14 +285,14 @@ void LiaisonSerie::laisserFinir(long long limite)
     while (maintenantMs() < limite) {
         const long long reste = limite - maintenantMs();
         switch (lire(octet, static_cast<int>(std::min<long long>(reste, m_bornes.calmeMs)))) {
-        case Lecture::Octet:
+        case IssuePort::Octet:
             break;
-        case Lecture::Delai:
+        case IssuePort::Delai:
             return;
-        case Lecture::Raccroche:
+        case IssuePort::Raccroche:
             m_port.fermer();
             return;
-        case Lecture::Interrompu:
+        case IssuePort::Interrompu:
             return;
         }
     }
@@ -303,13 +303,13 @@ int LiaisonSerie::Envoyer(const char* commande)
 {
     if (m_port.estInterrompu() || !m_port.estOuvert())
         return 1;
-    const Lecture ecrit = m_port.ecrire(commande, std::strlen(commande), m_bornes.echangeMs);
+    const IssuePort ecrit = m_port.ecrire(commande, std::strlen(commande), m_bornes.echangeMs);
     m_derniereEcritureMs = maintenantMs();
-    if (ecrit == Lecture::Raccroche)
+    if (ecrit == IssuePort::Raccroche)
         m_port.fermer();
-    else if (ecrit == Lecture::Delai)
+    else if (ecrit == IssuePort::Delai)
         m_sale = true;
-    if (ecrit != Lecture::Interrompu)
+    if (ecrit != IssuePort::Interrompu)
         ++m_promptsDus;
     return 1;
 }
@@ -354,7 +354,7 @@ IssueAttente LiaisonSerie::attendre(char attendu, int borneMs, bool raccourcir, 
             static_cast<int>(std::clamp<long long>(jusqua - maintenant, 0, m_bornes.delaiOctetMs));
         char octet = 0;
         switch (lire(octet, delai)) {
-        case Lecture::Octet:
+        case IssuePort::Octet:
             octetRecu = true;
             if (reponse && reponse->size() < kReponseMax)
                 reponse->append(octet);
@@ -368,29 +368,29 @@ IssueAttente LiaisonSerie::attendre(char attendu, int borneMs, bool raccourcir, 
             // the prompt was not the answer's last byte (a '>' inside a text). The rest is read
             // now, so that the next line, of this exchange or the next, goes out after it.
             switch (lire(octet, 0)) {
-            case Lecture::Octet:
+            case IssuePort::Octet:
                 laisserFinir(std::min(echeance, maintenantMs() + m_bornes.echangeMs));
                 break;
-            case Lecture::Raccroche:
+            case IssuePort::Raccroche:
                 m_port.fermer();
                 break;
             default:
                 break;
             }
             return IssueAttente::Recu;
-        case Lecture::Delai:
+        case IssuePort::Delai:
             break; // one read request gave nothing: the wait goes on until its bound
-        case Lecture::Raccroche:
+        case IssuePort::Raccroche:
             return raccrochage();
-        case Lecture::Interrompu:
+        case IssuePort::Interrompu:
             return IssueAttente::Interrompu;
         }
     }
 }
 
-IssueAttente LiaisonSerie::EchangeSimple(const char* commande, GenreAttente genre, const char* nom)
+IssueAttente LiaisonSerie::echangeSimple(const char* commande, GenreAttente genre, const char* nom)
 {
-    const IssueAttente debut = CommencerEchange(nom);
+    const IssueAttente debut = commencerEchange(nom);
     if (debut != IssueAttente::Recu)
         return debut;
     Envoyer(commande);
@@ -399,7 +399,7 @@ IssueAttente LiaisonSerie::EchangeSimple(const char* commande, GenreAttente genr
 
 IssueAttente LiaisonSerie::EnvoyerConsigne(ConsigneRobot consigne)
 {
-    const IssueAttente debut = CommencerEchange("consigne");
+    const IssueAttente debut = commencerEchange("consigne");
     if (debut != IssueAttente::Recu)
         return debut;
     const QList<QByteArray> lignes = protocole::lignesConsigne(consigne);
@@ -440,7 +440,7 @@ IssueAttente LiaisonSerie::EnvoyerConsigne(ConsigneRobot consigne)
 IssueAttente LiaisonSerie::LirePosition(ConsigneRobot consigne, char* tampon, std::size_t taille,
                                         int* x, int* y, int* z)
 {
-    const IssueAttente debut = CommencerEchange("listing");
+    const IssueAttente debut = commencerEchange("listing");
     if (debut != IssueAttente::Recu)
         return debut;
     Envoyer(protocole::commandePoint("listpv", consigne.nomPoint).constData());

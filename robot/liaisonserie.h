@@ -42,7 +42,7 @@ struct BornesLiaison
 
 // The one link to the robot controller, used by the robot side's workers.
 //
-// Keeping in step: every line written is owed one prompt. An exchange begins (CommencerEchange)
+// Keeping in step: every line written is owed one prompt. An exchange begins (commencerEchange)
 // only on a clean line: input that arrived between exchanges is dropped, and where the line may
 // be out of step (a wait abandoned with prompts still owed, bytes seen after an exchange's last
 // prompt) the line is read until every owed prompt has come and it has been quiet for `calmeMs`;
@@ -58,7 +58,7 @@ struct BornesLiaison
 // its prompt, and after any disturbance a pose is read back before the arm is moved to it.
 //
 // Threads: the class takes no lock of its own. Every caller holds the robot side's line mutex
-// from the start of an exchange until its last prompt has been read. Interrompre() and the state
+// from the start of an exchange until its last prompt has been read. interrompre() and the state
 // getters may be called from any thread.
 class LiaisonSerie
 {
@@ -70,15 +70,15 @@ public:
     int Ouvrir();
     // Brings the line in step for a new exchange (see above); `nom` names the exchange in the
     // trace. Anything but Recu: nothing may be written in this exchange.
-    IssueAttente CommencerEchange(const char* nom);
+    IssueAttente commencerEchange(const char* nom);
     // Writes the command's bytes, its "\r" included. Always 1, as callers expect; a failed write
-    // shows in the wait that follows it. Never reopens a closed port: only CommencerEchange does.
+    // shows in the wait that follows it. Never reopens a closed port: only commencerEchange does.
     int Envoyer(const char* commande);
     // Reads and drops bytes until the first character of `attendu` has arrived (an empty text
     // returns at once), within the bound of `genre`.
     IssueAttente AttendreCaractere(const char* attendu, GenreAttente genre = GenreAttente::Echange);
     // One command answered up to ">", as a whole exchange.
-    IssueAttente EchangeSimple(const char* commande, GenreAttente genre, const char* nom);
+    IssueAttente echangeSimple(const char* commande, GenreAttente genre, const char* nom);
     // defp, teach, X, Y, Z, P, R, move, each answered up to ">", as a whole exchange; stops at
     // the first wait that fails.
     IssueAttente EnvoyerConsigne(ConsigneRobot consigne);
@@ -92,7 +92,7 @@ public:
     bool activerTrace(const QString& fichier, QString* erreur);
 
     // Ends every wait at once, now and later (shutdown).
-    void Interrompre() { m_port.interrompre(); }
+    void interrompre() { m_port.interrompre(); }
     bool estInterrompu() const { return m_port.estInterrompu(); }
     bool estOuvert() const { return m_port.estOuvert(); }
     int descripteurInterruption() const { return m_port.descripteurInterruption(); }
@@ -112,7 +112,7 @@ private:
     IssueAttente attendre(char attendu, int borneMs, bool raccourcir,
                           QByteArray* reponse = nullptr);
     // One byte, with the bookkeeping every read shares: the owed prompts and the last byte's time.
-    Lecture lire(char& octet, int delaiMs);
+    IssuePort lire(char& octet, int delaiMs);
     IssueAttente remettreEnPhase();
     IssueAttente sonder();
     IssueAttente quitterSaisie();

@@ -30,7 +30,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
         {EvenementSuivi::Genre::Cible, horlogeSuiviMs(), depart.X, depart.Y, depart.Z});
 
     threadMouvement = std::make_unique<ThreadMouvement>(
-        liaison, mutex, consigneRobot, mouvementDemande, arretThreads, demarrageFini, ordres);
+        liaison, mutex, consigneRobot, mouvementDemande, arretThreads, m_demarrageFini, m_ordres);
     connect(threadMouvement.get(), &ThreadMouvement::ouverture, this, &PiloteRobot::ouverture);
     connect(threadMouvement.get(), &ThreadMouvement::homingTermine, this,
             &PiloteRobot::homingTermine);
@@ -38,7 +38,7 @@ void PiloteRobot::demarrer(const ConsigneRobot& depart)
     threadMouvement->start(QThread::NormalPriority);
 
     threadPosition = std::make_unique<ThreadPosition>(liaison, mutex, consigneRobot, arretThreads,
-                                                      demarrageFini, positionRobot);
+                                                      m_demarrageFini, positionRobot);
     connect(threadPosition.get(), &ThreadPosition::positionLue, this, &PiloteRobot::positionListee);
     connect(threadPosition.get(), &ThreadPosition::evenement, this, &PiloteRobot::evenementSuivi);
     threadPosition->start(QThread::NormalPriority);
@@ -48,7 +48,7 @@ void PiloteRobot::arreter()
 {
     arretThreads.lever();
     // Wake a worker that waits on the line; the link stays open until both have left.
-    liaison.Interrompre();
+    liaison.interrompre();
     if (threadMouvement)
         threadMouvement->wait();
     if (threadPosition)
@@ -69,19 +69,19 @@ void PiloteRobot::fermer()
 
 void PiloteRobot::demanderHoming(const ConsigneRobot& poseApres)
 {
-    ordres.poseHoming.ecrire(poseApres);
-    ordres.homing.lever();
+    m_ordres.poseHoming.ecrire(poseApres);
+    m_ordres.homing.lever();
 }
 
 bool PiloteRobot::demanderHome()
 {
-    if (ordres.homeEnCours.exchange(true))
+    if (m_ordres.homeEnCours.exchange(true))
         return false;
-    ordres.home.lever();
+    m_ordres.home.lever();
     return true;
 }
 
 void PiloteRobot::demanderPince(CommandePince commande)
 {
-    ordres.pince.demander(commande);
+    m_ordres.pince.demander(commande);
 }

@@ -81,8 +81,8 @@ private:
     ConsignePartagee consigneRobot;
     Drapeau mouvementDemande{&m_reveil}; // a new target waits to be sent
     Drapeau arretThreads{&m_reveil};     // the workers must leave their loops
-    Drapeau demarrageFini{&m_reveil};
-    OrdresRobot ordres{&m_reveil};
+    Drapeau m_demarrageFini{&m_reveil};
+    OrdresRobot m_ordres{&m_reveil};
     PositionRobot positionRobot;
     std::unique_ptr<ThreadMouvement> threadMouvement;
     std::unique_ptr<ThreadPosition> threadPosition;

@@ -7,10 +7,10 @@
 class JournalLigne;
 class Rfc2217;
 
-// What one read request gave.
-enum class Lecture
+// How one read or write on the port ended.
+enum class IssuePort
 {
-    Octet,      // one byte arrived
+    Octet,      // one byte arrived (a write: every byte went out)
     Delai,      // nothing arrived within the delay
     Raccroche,  // the line is gone: hang-up, EIO, end of file, or the port is not open
     Interrompu, // interrompre() was called (shutdown)
@@ -43,8 +43,8 @@ public:
 
     // Blocks until every byte is handed to the driver. Returns Octet when all went out,
     // Raccroche when the line is gone, Interrompu, or Delai when delaiMs (>= 0) passed first.
-    Lecture ecrire(const char* donnees, std::size_t taille, int delaiMs = -1);
-    Lecture lireOctet(char& octet, int delaiMs);
+    IssuePort ecrire(const char* donnees, std::size_t taille, int delaiMs = -1);
+    IssuePort lireOctet(char& octet, int delaiMs);
     // Drops whatever input is pending (at most 64 KiB, so that a flood cannot hold the caller)
     // and returns it.
     QByteArray viderEntree();
@@ -72,10 +72,10 @@ private:
     int ouvrirPeripherique(const QByteArray& nom, QString& raison);
     int ouvrirReseau(const QString& chemin, QString& raison);
     int negocier(QString& raison);
-    Lecture ecrireBrut(const char* donnees, std::size_t taille, int delaiMs);
-    Lecture lireBrut(char& octet, int delaiMs);
-    Lecture lireTelnet(char& octet, int delaiMs);
-    void tracerLecture(Lecture issue, char octet);
+    IssuePort ecrireBrut(const char* donnees, std::size_t taille, int delaiMs);
+    IssuePort lireBrut(char& octet, int delaiMs);
+    IssuePort lireTelnet(char& octet, int delaiMs);
+    void tracerLecture(IssuePort issue, char octet);
 
     int m_fd = -1;
     int m_fdInterruption = -1;

@@ -38,7 +38,7 @@ QString messageErreur(int numero)
 }
 
 // Waits for `evenement` on the port or for the interruption. Returns Octet when the port is ready.
-Lecture attendrePret(int fd, int fdInterruption, short evenement, int delaiMs)
+IssuePort attendrePret(int fd, int fdInterruption, short evenement, int delaiMs)
 {
     pollfd attente[2] = {{fd, evenement, 0}, {fdInterruption, POLLIN, 0}};
     for (;;) {
@@ -46,16 +46,16 @@ Lecture attendrePret(int fd, int fdInterruption, short evenement, int delaiMs)
         if (n < 0) {
             if (errno == EINTR)
                 continue; // a signal handler ran; if it was ours the eventfd is readable now
-            return Lecture::Raccroche;
+            return IssuePort::Raccroche;
         }
         if (n == 0)
-            return Lecture::Delai;
+            return IssuePort::Delai;
         if (attente[1].revents & POLLIN)
-            return Lecture::Interrompu;
+            return IssuePort::Interrompu;
         if (attente[0].revents & evenement)
-            return Lecture::Octet;
+            return IssuePort::Octet;
         // POLLHUP, POLLERR or POLLNVAL without the wanted event: the device is gone.
-        return Lecture::Raccroche;
+        return IssuePort::Raccroche;
     }
 }
 
@@ -163,7 +163,7 @@ int PortSerie::negocier(QString& raison)
 {
     const QByteArray ouverture = m_telnet->ouverture();
     if (ecrireBrut(ouverture.constData(), std::size_t(ouverture.size()), kDelaiReseauMs) !=
-        Lecture::Octet) {
+        IssuePort::Octet) {
         raison = QStringLiteral("connection lost while setting the line");
         return 2;
     }
@@ -180,7 +180,7 @@ int PortSerie::negocier(QString& raison)
         if (m_telnet->optionAcceptee() && !reglagesEnvoyes) {
             const QByteArray reglages = Rfc2217::reglages();
             if (ecrireBrut(reglages.constData(), std::size_t(reglages.size()), kDelaiReseauMs) !=
-                Lecture::Octet) {
+                IssuePort::Octet) {
                 raison = QStringLiteral("connection lost while setting the line");
                 return 2;
             }
@@ -188,12 +188,12 @@ int PortSerie::negocier(QString& raison)
         }
         const long long reste = echeance - maintenantMs();
         char recu = 0;
-        const Lecture lue = reste > 0 ? lireBrut(recu, int(reste)) : Lecture::Delai;
-        if (lue == Lecture::Delai) {
+        const IssuePort lue = reste > 0 ? lireBrut(recu, int(reste)) : IssuePort::Delai;
+        if (lue == IssuePort::Delai) {
             raison = QStringLiteral("the server did not confirm the line settings");
             return 3;
         }
-        if (lue != Lecture::Octet) {
+        if (lue != IssuePort::Octet) {
             raison = QStringLiteral("connection lost while setting the line");
             return 2;
         }
@@ -223,30 +223,30 @@ bool PortSerie::fermer()
     return ferme;
 }
 
-Lecture PortSerie::ecrire(const char* donnees, std::size_t taille, int delaiMs)
+IssuePort PortSerie::ecrire(const char* donnees, std::size_t taille, int delaiMs)
 {
     if (m_fd < 0)
-        return Lecture::Raccroche;
+        return IssuePort::Raccroche;
     if (m_trace)
         m_trace->ecrit(donnees, taille);
-    Lecture issue;
+    IssuePort issue;
     if (m_telnet) {
         const QByteArray echappes = Rfc2217::echapper(donnees, taille);
         issue = ecrireBrut(echappes.constData(), std::size_t(echappes.size()), delaiMs);
     } else {
         issue = ecrireBrut(donnees, taille, delaiMs);
     }
-    if (m_trace && issue == Lecture::Raccroche)
+    if (m_trace && issue == IssuePort::Raccroche)
         m_trace->evenement("hangup", m_nom);
     return issue;
 }
 
-Lecture PortSerie::ecrireBrut(const char* donnees, std::size_t taille, int delaiMs)
+IssuePort PortSerie::ecrireBrut(const char* donnees, std::size_t taille, int delaiMs)
 {
     std::size_t ecrits = 0;
     while (ecrits < taille) {
         if (estInterrompu())
-            return Lecture::Interrompu;
+            return IssuePort::Interrompu;
         // A peer that went away must not raise SIGPIPE: that would end the program.
         const ssize_t n = m_genre == Genre::Peripherique
                               ? ::write(m_fd, donnees + ecrits, taille - ecrits)
@@ -258,69 +258,69 @@ Lecture PortSerie::ecrireBrut(const char* donnees, std::size_t taille, int delai
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return Lecture::Raccroche;
-        const Lecture pret = attendrePret(m_fd, m_fdInterruption, POLLOUT, delaiMs);
-        if (pret != Lecture::Octet)
+            return IssuePort::Raccroche;
+        const IssuePort pret = attendrePret(m_fd, m_fdInterruption, POLLOUT, delaiMs);
+        if (pret != IssuePort::Octet)
             return pret;
     }
-    return Lecture::Octet;
+    return IssuePort::Octet;
 }
 
-Lecture PortSerie::lireOctet(char& octet, int delaiMs)
+IssuePort PortSerie::lireOctet(char& octet, int delaiMs)
 {
     if (m_fd < 0)
-        return Lecture::Raccroche;
-    const Lecture issue = m_telnet ? lireTelnet(octet, delaiMs) : lireBrut(octet, delaiMs);
+        return IssuePort::Raccroche;
+    const IssuePort issue = m_telnet ? lireTelnet(octet, delaiMs) : lireBrut(octet, delaiMs);
     if (m_trace)
         tracerLecture(issue, octet);
     return issue;
 }
 
-Lecture PortSerie::lireBrut(char& octet, int delaiMs)
+IssuePort PortSerie::lireBrut(char& octet, int delaiMs)
 {
     for (;;) {
-        const Lecture pret = attendrePret(m_fd, m_fdInterruption, POLLIN, delaiMs);
-        if (pret != Lecture::Octet)
+        const IssuePort pret = attendrePret(m_fd, m_fdInterruption, POLLIN, delaiMs);
+        if (pret != IssuePort::Octet)
             return pret;
         const ssize_t n = ::read(m_fd, &octet, 1);
         if (n == 1)
-            return Lecture::Octet;
+            return IssuePort::Octet;
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             continue; // spurious readiness: wait again (the delay restarts, it is only a bound)
-        return Lecture::Raccroche; // 0 at once or EIO: nothing will come on this descriptor
+        return IssuePort::Raccroche; // 0 at once or EIO: nothing will come on this descriptor
     }
 }
 
-Lecture PortSerie::lireTelnet(char& octet, int delaiMs)
+IssuePort PortSerie::lireTelnet(char& octet, int delaiMs)
 {
     // Negotiation bytes take time but are no answer: the bound runs over all of them.
     const long long echeance = delaiMs < 0 ? -1 : maintenantMs() + delaiMs;
     for (;;) {
         const long long reste = echeance < 0 ? -1 : std::max(0LL, echeance - maintenantMs());
         unsigned char recu = 0;
-        const Lecture lue = lireBrut(reinterpret_cast<char&>(recu), int(reste));
-        if (lue != Lecture::Octet)
+        const IssuePort lue = lireBrut(reinterpret_cast<char&>(recu), int(reste));
+        if (lue != IssuePort::Octet)
             return lue;
         QByteArray reponse;
         const bool donnee = m_telnet->recevoir(recu, octet, reponse);
         if (!reponse.isEmpty())
             ecrireBrut(reponse.constData(), std::size_t(reponse.size()), kDelaiReponseTelnetMs);
         if (donnee)
-            return Lecture::Octet;
+            return IssuePort::Octet;
     }
 }
 
-void PortSerie::tracerLecture(Lecture issue, char octet)
+void PortSerie::tracerLecture(IssuePort issue, char octet)
 {
     switch (issue) {
-    case Lecture::Octet:
+    case IssuePort::Octet:
         m_trace->lu(octet);
         break;
-    case Lecture::Raccroche:
+    case IssuePort::Raccroche:
         m_trace->evenement("hangup", m_nom);
         break;
-    case Lecture::Delai:
-    case Lecture::Interrompu:
+    case IssuePort::Delai:
+    case IssuePort::Interrompu:
         m_trace->terminerLecture();
         break;
     }

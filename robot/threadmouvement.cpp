@@ -23,7 +23,7 @@ void ThreadMouvement::demarrage()
 {
     {
         QMutexLocker verrou(&m_mutex);
-        if (m_liaison.CommencerEchange("demarrage") == IssueAttente::Recu) {
+        if (m_liaison.commencerEchange("demarrage") == IssueAttente::Recu) {
             m_liaison.Envoyer("open\r");
             if (m_liaison.AttendreCaractere(">") == IssueAttente::Recu)
                 m_liaison.EnvoyerConsigne(m_consigne.copie());
@@ -39,7 +39,7 @@ void ThreadMouvement::demarrage()
 
 IssueAttente ThreadMouvement::homing()
 {
-    IssueAttente issue = m_liaison.CommencerEchange("home");
+    IssueAttente issue = m_liaison.commencerEchange("home");
     if (issue != IssueAttente::Recu)
         return issue;
     m_liaison.Envoyer("home\r");
@@ -66,7 +66,7 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
         return issue;
     }
     if (const CommandePince pince = m_ordres.pince.prendre(); pince != CommandePince::Aucune) {
-        const IssueAttente issue = m_liaison.EchangeSimple(
+        const IssueAttente issue = m_liaison.echangeSimple(
             pince == CommandePince::Ouvrir ? "open\r" : "close\r", GenreAttente::Echange, "pince");
         if (issue == IssueAttente::Recu)
             signaler(pince == CommandePince::Ouvrir ? EvenementSuivi::Genre::Ouverture
@@ -77,7 +77,7 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
         return issue;
     }
     if (m_ordres.home.prendre()) {
-        const IssueAttente issue = m_liaison.EchangeSimple("home\r", GenreAttente::Home, "home");
+        const IssueAttente issue = m_liaison.echangeSimple("home\r", GenreAttente::Home, "home");
         m_ordres.homeEnCours.store(false);
         return issue;
     }

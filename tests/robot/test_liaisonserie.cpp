@@ -172,7 +172,7 @@ void TestLiaisonSerie::enPhase()
         pty.ecrire("\r\n*** AXIS 2 IMPACT PROTECTION\r\n>");
         QTest::qWait(20);
         const int avant = controleur.repondues();
-        QCOMPARE(liaison.EchangeSimple("home\r", GenreAttente::Home, "home"), IssueAttente::Recu);
+        QCOMPARE(liaison.echangeSimple("home\r", GenreAttente::Home, "home"), IssueAttente::Recu);
         QCOMPARE(controleur.repondues(), avant + 1); // ended by home's own prompt
     } else if (cas == "erreur") {
         QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Recu);
@@ -230,7 +230,7 @@ void TestLiaisonSerie::listingTropLongNeDebordePas()
     QCOMPARE(QByteArray(memoire.garde, sizeof memoire.garde), QByteArray(64, 0x5A));
     QCOMPARE(QByteArray(memoire.tampon, 140), longue.left(140));
     // The whole answer was read through its prompt: the next exchange is in step at once.
-    QCOMPARE(liaison.EchangeSimple("close\r", GenreAttente::Echange, "pince"), IssueAttente::Recu);
+    QCOMPARE(liaison.echangeSimple("close\r", GenreAttente::Echange, "pince"), IssueAttente::Recu);
     QCOMPARE(controleur.lignesEnAvance(), 0);
 }
 
@@ -250,7 +250,7 @@ void TestLiaisonSerie::raccrochageEtSonde()
     QList<IssueAttente> vues;
     liaison.setObservateur([&vues](IssueAttente i) { vues.append(i); });
     QCOMPARE(liaison.Ouvrir(), 1);
-    QCOMPARE(liaison.CommencerEchange("home"), IssueAttente::Recu);
+    QCOMPARE(liaison.commencerEchange("home"), IssueAttente::Recu);
     liaison.Envoyer("home\r");
     QElapsedTimer chrono;
     chrono.start();
@@ -265,7 +265,7 @@ void TestLiaisonSerie::raccrochageEtSonde()
     PseudoTerminal etranger; // under the name now, and not a controller
     pointerVers(etranger);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince") !=
+        QVERIFY(liaison.echangeSimple("open\r", GenreAttente::Echange, "pince") !=
                 IssueAttente::Recu);
     const QByteArray sondes = etranger.lireTout(100);
     QVERIFY(!sondes.isEmpty());
@@ -275,7 +275,7 @@ void TestLiaisonSerie::raccrochageEtSonde()
     ControleurDouble controleur(retour);
     pointerVers(retour);
     QVERIFY(finitParPasser(
-        [&] { return liaison.EchangeSimple("open\r", GenreAttente::Echange, "pince"); }));
+        [&] { return liaison.echangeSimple("open\r", GenreAttente::Echange, "pince"); }));
     QCOMPARE(controleur.lignes(), (QList<QByteArray>{"", "open"}));
     QCOMPARE(etranger.lireTout(100), QByteArray());
     QCOMPARE(vues.first(), IssueAttente::Raccroche);
@@ -370,7 +370,7 @@ void TestLiaisonSerie::redemarrage()
     chrono.start();
     const IssueAttente issue = perdu == "move"
                                    ? liaison.EnvoyerConsigne(pose(3000))
-                                   : liaison.EchangeSimple("home\r", GenreAttente::Home, "home");
+                                   : liaison.echangeSimple("home\r", GenreAttente::Home, "home");
     QCOMPARE(issue, perdu.isEmpty() ? IssueAttente::Recu : IssueAttente::Dephase);
     if (perdu.isEmpty())
         QVERIFY(chrono.elapsed() >= homeMs);

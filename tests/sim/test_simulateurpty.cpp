@@ -23,10 +23,10 @@ private slots:
         const auto echanger = [&port](const QByteArray& ligne) {
             port.ecrire(ligne.constData(), ligne.size(), 1000);
             QByteArray recu;
-            Lecture lu = Lecture::Octet;
-            for (char c = 0; c != '>' && (lu = port.lireOctet(c, 300)) == Lecture::Octet;)
+            IssuePort lu = IssuePort::Octet;
+            for (char c = 0; c != '>' && (lu = port.lireOctet(c, 300)) == IssuePort::Octet;)
                 recu += c;
-            return lu == Lecture::Raccroche ? "HUP" : recu;
+            return lu == IssuePort::Raccroche ? "HUP" : recu;
         };
         QElapsedTimer chrono;
         chrono.start();

@@ -90,7 +90,7 @@ private slots:
         for (QWidget* w : widgets) {
             const QString nom = w->objectName() + " \"" + texteDe(w) + "\"";
             // The robot panel was drawn one pixel above the window's top edge.
-            const int haut = w->objectName() == QLatin1String("Gestion du robot :") ? -1 : 0;
+            const int haut = w->objectName() == QLatin1String("RobotGroupBox") ? -1 : 0;
             QVERIFY2(w->parentWidget()->rect().adjusted(0, haut, 0, 0).contains(w->geometry()),
                      qPrintable(nom));
             for (QWidget* f : widgets)
@@ -118,8 +118,8 @@ private slots:
     // disabled: those after it lie elsewhere.
     void desactiveSeVoit()
     {
-        for (const char* nom : {"LancerButton", "Homing du SCORBOT",
-                                "Axe X :", "Axe Y :", "Axe Z :", "Axe R :", "Axe P :"}) {
+        for (const char* nom : {"LancerButton", "HomingButton", "AxeXLabel", "AxeYLabel",
+                                "AxeZLabel", "AxeRLabel", "AxePLabel"}) {
             QWidget* w = banc.widget(nom);
             QVERIFY2(w && w->isEnabled(), nom);
             const QRect ici(w->mapTo(w->window(), QPoint()), w->size());

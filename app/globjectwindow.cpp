@@ -21,8 +21,7 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     if (name)
         setObjectName(QString::fromLatin1(name));
 
-    construireFormulaire();
-    languageChange();
+    construireFormulaire(); // its texts too
 
     timer = new QTimer(this);
 

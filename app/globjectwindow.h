@@ -2,28 +2,26 @@
 
 #include "app/configuration.h"
 #include "glove/tic.h"
+#include "ui_globjectwindow.h" // uic's output for app/globjectwindow.ui
 
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
 class CP5DLL;
-class GLBox;
 class PiloteRobot;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QSlider;
 class QTimer;
 enum class IssueAttente;
 
 // The main window: owner of everything that lives for the whole run. Its constructor is the
 // program's start-up, its destructor the shutdown.
 //
+// Its 51 widgets are the form app/globjectwindow.ui; inheriting uic's class makes them members of
+// the window, under their object names (glbox, AxeXSlider, HomingButton, CapteurXValue...).
+//
 // Threads: everything here runs on the GUI thread, and nothing here waits on the serial line: the
 // window asks the robot side (PiloteRobot) and shows what its queued signals report.
-class GLObjectWindow : public QWidget
+class GLObjectWindow : public QWidget, private Ui::GLObjectWindow
 {
     Q_OBJECT
 
@@ -56,59 +54,6 @@ protected slots:
     virtual void languageChange();
 
 private:
-    // The form, in creation order.
-    QGroupBox* CapteurGroupBox = nullptr;
-    QGroupBox* CapteurFrame = nullptr;
-    QLabel* PositionP5Label = nullptr;
-    QLabel* CapteurZLabel = nullptr;
-    QLabel* CapteurYLabel = nullptr;
-    QLabel* CapteurXLabel = nullptr;
-    QLabel* CapteurXValue = nullptr;
-    QLabel* CapteurZValue = nullptr;
-    QLabel* CapteurYValue = nullptr;
-    QLabel* PhotoP5Glove = nullptr;
-    QGroupBox* OpenGlFrame = nullptr;
-    QLabel* Visualisation3DLabel = nullptr;
-    GLBox* glbox = nullptr;
-    QLabel* DeltaXText = nullptr;
-    QLabel* DeltaYText = nullptr;
-    QLabel* DeltaZText = nullptr;
-    QLabel* DeltaXValue = nullptr;
-    QLabel* DeltaYValue = nullptr;
-    QLabel* DeltaZValue = nullptr;
-    QLabel* LegendeCapteurLabel = nullptr;
-    QLabel* LegendeRobotLabel = nullptr;
-    QLabel* LegendeAxeXLabel = nullptr;
-    QLabel* LegendeAxeYLabel = nullptr;
-    QLabel* LegendeAxeZLabel = nullptr;
-    QGroupBox* RobotGroupBox = nullptr;
-    QGroupBox* CtrlRobotFrame = nullptr;
-    QSlider* AxeXSlider = nullptr;
-    QSlider* AxeYSlider = nullptr;
-    QSlider* AxeZSlider = nullptr;
-    QSlider* AxeRSlider = nullptr;
-    QSlider* AxePSlider = nullptr;
-    QPushButton* HomingButton = nullptr;
-    QCheckBox* CommandeCheckBox = nullptr;
-    QLabel* AxeXLabel = nullptr;
-    QLabel* AxeYLabel = nullptr;
-    QLabel* AxeZLabel = nullptr;
-    QLabel* AxeRLabel = nullptr;
-    QLabel* AxePLabel = nullptr;
-    QGroupBox* ControleFrame = nullptr;
-    QPushButton* LancerButton = nullptr;
-    QPushButton* AboutButton = nullptr;
-    QPushButton* QuitterButton = nullptr;
-    QGroupBox* PositionRobotFrame = nullptr;
-    QLabel* PositionRobotLabel = nullptr;
-    QLabel* RobotXLabel = nullptr;
-    QLabel* RobotYLabel = nullptr;
-    QLabel* RobotZLabel = nullptr;
-    QLabel* RobotXValue = nullptr;
-    QLabel* RobotYValue = nullptr;
-    QLabel* RobotZValue = nullptr;
-    QLabel* PhotoScorbot = nullptr;
-
     QTimer* timer = nullptr;
 
     // Tracking state (the tick and the operator slots share it): suiviActif, pinceOuverte,
@@ -123,7 +68,7 @@ private:
     Vecteur3f positionGant{};
     int positionRobot[3] = {0, 0, 0}; // as the robot side last listed it
 
-    // Fixed size, icon and the 51 widgets, in creation order. Runs no slot.
+    // The form from the .ui, and the font it cannot hold. Runs no slot.
     void construireFormulaire();
     void activerCommandesManuelles(bool actif);
     // The pose of the five sliders, Y as the slider shows it.

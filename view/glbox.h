@@ -19,7 +19,8 @@ class GLBox : public QOpenGLWidget
     Q_OBJECT
 
 public:
-    GLBox(QWidget* parent, const char* name);
+    // The form (app/globjectwindow.ui) gives the parent only, and names the view afterwards.
+    explicit GLBox(QWidget* parent, const char* name = nullptr);
     ~GLBox() override;
 
     void setPointGant(float x, float y, float z);

@@ -8,9 +8,9 @@
 #include "sim/simulateurpty.h"
 
 #include <QAbstractButton>
+#include <QHash>
 #include <QLabel>
 #include <QTest>
-#include <algorithm>
 #include <memory>
 
 // The caption of a label or a button, the title of a group box: what the form's widgets show.
@@ -92,13 +92,16 @@ public:
 
     void cliquer(const char* b) { QTest::mouseClick(widget<QAbstractButton>(b), Qt::LeftButton); }
 
-    // The X, Y and Z readouts of a frame ("CapteurFrame", "OpenGlFrame", "PositionRobotFrame"):
-    // the labels named "0", from top to bottom.
+    // The X, Y and Z readouts of a frame ("CapteurFrame", "OpenGlFrame", "PositionRobotFrame").
     QStringList lectures(const char* cadre) const
     {
-        QList<QLabel*> l = widget(cadre)->findChildren<QLabel*>(QStringLiteral("0"));
-        std::sort(l.begin(), l.end(), [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
-        return {l.value(0)->text(), l.value(1)->text(), l.value(2)->text()};
+        static const QHash<QByteArray, QString> valeurs{{"CapteurFrame", "Capteur%1Value"},
+                                                        {"OpenGlFrame", "Delta%1Value"},
+                                                        {"PositionRobotFrame", "Robot%1Value"}};
+        QStringList l;
+        for (const char* axe : {"X", "Y", "Z"})
+            l << fenetre->findChild<QLabel*>(valeurs.value(cadre).arg(axe))->text();
+        return l;
     }
 
     RepondeurBoites repondeur; // before the window: it answers the boxes of the start-up

@@ -12,8 +12,8 @@ int commandesActives(const BancFenetre& banc)
 {
     int actives = banc.fenetre->findChild<QCheckBox*>()->isEnabled();
     for (const char* nom :
-         {"Homing du SCORBOT", "AxeXSlider", "AxeYSlider", "AxeZSlider", "AxeRSlider", "AxePSlider",
-          "Axe X :", "Axe Y :", "Axe Z :", "Axe R :", "Axe P :", "LancerButton"})
+         {"HomingButton", "AxeXSlider", "AxeYSlider", "AxeZSlider", "AxeRSlider", "AxePSlider",
+          "AxeXLabel", "AxeYLabel", "AxeZLabel", "AxeRLabel", "AxePLabel", "LancerButton"})
         actives += banc.widget(nom)->isEnabled();
     return actives;
 }
@@ -60,7 +60,7 @@ private slots:
         CompteurPeintures peintures;
         banc.fenetre->installEventFilter(&peintures);
 
-        banc.cliquer("Homing du SCORBOT");
+        banc.cliquer("HomingButton");
         QTRY_VERIFY(banc.sim.etat().homing);
         QCOMPARE(commandesActives(banc), 0);
         QCOMPARE(banc.fenetre->cursor().shape(), Qt::BusyCursor);
@@ -114,7 +114,7 @@ private slots:
         controleur.ralentir("home", brasMs);
         BancFenetre banc;
         QVERIFY(banc.ouvrir(pty.esclave(), {5000, 1000, borneMs, 300, 1000}));
-        banc.cliquer("Homing du SCORBOT");
+        banc.cliquer("HomingButton");
         QCOMPARE(commandesActives(banc), 0);
         QTRY_COMPARE_WITH_TIMEOUT(commandesActives(banc), 13, 10000);
         QTest::qWait(brasMs + 300);

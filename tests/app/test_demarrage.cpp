@@ -39,7 +39,7 @@ private slots:
         QVERIFY(
             !banc.fenetre->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->isActive());
         QVERIFY(banc.fenetre->findChild<QCheckBox*>()->isChecked());
-        banc.cliquer("Homing du SCORBOT");
+        banc.cliquer("HomingButton");
         banc.cliquer("AboutButton");
         QTRY_COMPARE(boites.size(), 3);
         QCOMPARE(boites[1].texte, boites[0].texte);

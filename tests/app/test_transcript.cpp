@@ -29,7 +29,7 @@ private slots:
         banc.attendreCalme();
         banc.widget<QSlider>("AxeYSlider")->setValue(1000);
         banc.attendreCalme();
-        banc.cliquer("Homing du SCORBOT");
+        banc.cliquer("HomingButton");
         banc.attendreCalme();
 
         // Glove mode, one tick at a time so that nothing depends on the timer's phase.

@@ -301,7 +301,7 @@ private slots:
                 {"--glove", "virtual", "--port",
                  QString("%1://127.0.0.1:%2").arg(schema).arg(ntohs(adresse.sin_port))});
         QVERIFY(p.waitForStarted());
-        QTRY_VERIFY(attrapeSigterm(p.processId()));
+        QTRY_VERIFY_WITH_TIMEOUT(attrapeSigterm(p.processId()), 15000);
         QTest::qWait(150);
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(1500)); // the wait for the connection or its settings is longer

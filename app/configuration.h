@@ -10,7 +10,8 @@
 struct ConfigurationZelvor
 {
     QString port = QStringLiteral("COM1");
-    QString gant = QStringLiteral("none"); // "none", "virtual" or "replay:FILE"
+    // "none", "virtual", "replay:FILE", "osc:...", "osc.tcp:...", "manette" or "manette:N"
+    QString gant = QStringLiteral("none");
     // The source `gant` names, built by the command line; empty when the window is to build it.
     SourceGantPreparee sourceGant;
     QString enregistrementGant;            // --glove-record FILE, empty for none

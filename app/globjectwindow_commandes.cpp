@@ -207,6 +207,9 @@ void GLObjectWindow::ActionTimer()
     afficher(CapteurXValue, lecture(positionGant.X));
     afficher(CapteurYValue, lecture(positionGant.Y));
     afficher(CapteurZValue, lecture(positionGant.Z));
+    // A source that lost its device (a pad pulled out) holds the hand; the caption says why.
+    afficher(PositionP5Label, p5->source()->appareilPresent() ? traduire("Position du P5 :")
+                                                              : traduire("Manette débranchée :"));
 
     // The view repaints only when a point moved: a still hand costs nothing.
     glbox->setPointGant(tic.pointGant.X, tic.pointGant.Y, tic.pointGant.Z);

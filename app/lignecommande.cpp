@@ -63,10 +63,15 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     const QCommandLineOption gant(
         QStringLiteral("glove"),
         QStringLiteral("Glove source: none (the default), virtual (moved by hand from the "
-                       "\"Gant virtuel\" panel), replay:FILE to play a recorded trajectory, or "
-                       "osc:PORT to take Open Sound Control messages from a hand tracker on UDP "
-                       "127.0.0.1:PORT; osc:ADDRESS:PORT@HOST[,HOST...] listens on ADDRESS and "
-                       "heeds only the HOSTs listed (required beyond the loopback network)."),
+                       "\"Gant virtuel\" panel), replay:FILE to play a recorded trajectory, "
+                       "manette (a gamepad: sticks move the hand, right trigger the gripper, A "
+                       "and B the buttons; manette:N for the N-th pad), or osc:PORT to take Open "
+                       "Sound Control messages from a hand tracker on UDP 127.0.0.1:PORT, "
+                       "osc.tcp:PORT the same over TCP. osc:ADDRESS:PORT@HOST[,HOST...] and "
+                       "osc.tcp:... listen on ADDRESS and heed only the HOSTs listed (required "
+                       "beyond the loopback network). A UDP sender's address can be forged: over "
+                       "UDP the list keeps honest mistakes out, not an attacker; on a network "
+                       "you do not trust, use osc.tcp: or a tunnel."),
         QStringLiteral("SOURCE"), QStringLiteral("none"));
     const QCommandLineOption enregistrement(
         QStringLiteral("glove-record"),

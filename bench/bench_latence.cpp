@@ -3,13 +3,17 @@
 // time to the first byte of the pose exchange on the wire. Steps are classed by whether a
 // listing held the line between the step and that first byte. The same steps are measured with
 // the line reached directly and through ser2net on the loopback (raw TCP and RFC 2217), and the
-// one-way time of a command through each path is measured on its own, to the microsecond.
+// one-way time of a command through each path is measured on its own, to the microsecond. On
+// the pseudo-terminal, the steps are measured again with the hand given by other gloves: OSC
+// messages over UDP and over TCP, and a stick step of a virtual gamepad.
 #include "app/globjectwindow.h"
 #include "bench/analyseligne.h"
 #include "bench/outilsbench.h"
 #include "glove/cp5dll.h"
 #include "glove/enregistrementp5.h"
 #include "glove/sourcegant.h"
+#include "glove/sourcemanette.h"
+#include "glove/suivi.h"
 #include "robot/portserie.h"
 #include "sim/simulateurpty.h"
 
@@ -19,6 +23,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <SDL.h>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
@@ -44,6 +49,27 @@ struct Pas
     bool ligneOccupee = false;
     bool listingApresTick = false; // a listing took the line after the tick, before the pose
 };
+
+// Where the hand comes from: the replay (its samples are the steps), or a thread of the
+// benchmark that makes each step at its time, as a tracker or a hand on the pad would.
+enum class Gant
+{
+    Rejeu,
+    OscUdp,
+    OscTcp,
+    Manette
+};
+
+const char* const kDescriptionGant[] = {
+    "replay, each step timed from its sample's time",
+    "OSC over UDP on 127.0.0.1, each step timed from its message",
+    "OSC over TCP on 127.0.0.1 (one connection, OSC 1.0 framing), each step timed from its message",
+    "virtual gamepad, each step timed from the stick's push to full travel, held for 150 ms"};
+
+// The tick's dead band (EtatSuivi::bandeFiltre).
+constexpr float kBande = 30.0f;
+// How long the stick is held for a step: the hand moves 150 units, as the other gloves' steps.
+constexpr int kTenueManetteMs = 150;
 
 struct Tick
 {
@@ -161,10 +187,12 @@ int portUdpLibre()
 }
 
 // Sends the steps as a tracker would, one /zelvor/gant message each at its time after
-// `origineMs`, and notes when each one left: the step is timed from its message.
-void envoyerPasOsc(int port, double origineMs, std::vector<Pas>* pas)
+// `origineMs`, over UDP or over one TCP connection, and notes when each one left: the step is
+// timed from its message.
+void envoyerPasOsc(int port, bool tcp, double origineMs, std::vector<Pas>* pas)
 {
-    lo_address cible = lo_address_new("127.0.0.1", std::to_string(port).c_str());
+    lo_address cible =
+        lo_address_new_with_proto(tcp ? LO_TCP : LO_UDP, "127.0.0.1", std::to_string(port).c_str());
     for (Pas& p : *pas) {
         const double attente = origineMs + p.tempsMs - bench::maintenantMs();
         if (attente > 0)
@@ -175,16 +203,33 @@ void envoyerPasOsc(int port, double origineMs, std::vector<Pas>* pas)
     lo_address_free(cible);
 }
 
+// Pushes the virtual pad's left stick to full travel at each step's time, towards the step's
+// place, holds it kTenueManetteMs and lets it go: the step is timed from the push. SDL's
+// joystick calls lock its joysticks, so this thread and the GUI thread's readings do not meet.
+void pousserManche(SDL_Joystick* manette, double origineMs, std::vector<Pas>* pas)
+{
+    for (Pas& p : *pas) {
+        const double attente = origineMs + p.tempsMs - bench::maintenantMs();
+        if (attente > 0)
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(attente));
+        p.tempsMs = bench::maintenantMs() - origineMs;
+        SDL_JoystickSetVirtualAxis(manette, SDL_CONTROLLER_AXIS_LEFTX, p.x > 0 ? 32767 : -32768);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTenueManetteMs));
+        SDL_JoystickSetVirtualAxis(manette, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    }
+}
+
 // From a message's sending to the glove's change on the GUI thread, `n` times, in microseconds:
 // what the OSC path adds before a tick can read the glove.
-std::vector<double> passageOsc(int n)
+std::vector<double> passageOsc(int n, bool tcp)
 {
-    const int port = portUdpLibre();
+    const int port = tcp ? portLibre(SOCK_STREAM) : portUdpLibre();
     std::unique_ptr<SourceGant> source =
-        creerSourceGant(QStringLiteral("osc:%1").arg(port), nullptr);
+        creerSourceGant(QStringLiteral("%1:%2").arg(tcp ? "osc.tcp" : "osc").arg(port), nullptr);
     if (!source || !source->ouvrir())
         return {};
-    lo_address cible = lo_address_new("127.0.0.1", std::to_string(port).c_str());
+    lo_address cible =
+        lo_address_new_with_proto(tcp ? LO_TCP : LO_UDP, "127.0.0.1", std::to_string(port).c_str());
     std::vector<double> us;
     for (int i = 0; i < n; ++i) {
         bench::attendre(3); // beyond the source's least spacing of hand-overs
@@ -214,8 +259,7 @@ void imprimerLigne(const char* cas, const std::vector<double>& v)
 }
 } // namespace
 
-// With `osc`, the glove is an OSC source on the loopback instead of the replay.
-int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool osc = false)
+int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, Gant gant = Gant::Rejeu)
 {
     const int nombrePas = bench::optionEntiere(arguments, "pas", 100);
     const int intervalle = bench::optionEntiere(arguments, "intervalle", 400);
@@ -263,9 +307,22 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
         return 1;
     }
     cfg.gant = QStringLiteral("replay:") + fichier;
-    const int portOsc = osc ? portUdpLibre() : 0;
-    if (osc)
-        cfg.gant = QStringLiteral("osc:%1").arg(portOsc);
+    const int portOsc = gant == Gant::OscUdp   ? portUdpLibre()
+                        : gant == Gant::OscTcp ? portLibre(SOCK_STREAM)
+                                               : 0;
+    if (portOsc)
+        cfg.gant =
+            QStringLiteral("%1:%2").arg(gant == Gant::OscTcp ? "osc.tcp" : "osc").arg(portOsc);
+    // The pad is SDL's virtual one, attached in this process before the glove looks for it.
+    SDL_Joystick* manette = nullptr;
+    if (gant == Gant::Manette) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+        manette = SDL_JoystickOpen(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
+                                                             SDL_CONTROLLER_AXIS_MAX,
+                                                             SDL_CONTROLLER_BUTTON_MAX, 0));
+        cfg.gant = QStringLiteral("manette");
+    }
     double lancerMs = 0;
     std::vector<Tick> ticks;
     {
@@ -286,11 +343,20 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
         lancerMs = (avant + bench::maintenantMs()) / 2.0 - origineSim;
         const int dureeMs = int(pas.back().tempsMs) + 1000;
         std::thread expediteur;
-        if (osc)
-            expediteur = std::thread(envoyerPasOsc, portOsc, origineSim + lancerMs, &pas);
+        if (portOsc) {
+            expediteur = std::thread(envoyerPasOsc, portOsc, gant == Gant::OscTcp,
+                                     origineSim + lancerMs, &pas);
+        } else if (manette) {
+            expediteur = std::thread(pousserManche, manette, origineSim + lancerMs, &pas);
+        }
         bench::attendre(dureeMs);
         if (expediteur.joinable())
             expediteur.join();
+    }
+    if (manette) {
+        SDL_JoystickClose(manette);
+        SDL_JoystickDetachVirtual(0);
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
     const AnalyseLigne fil(sim.transcript(), options.baud);
     sim.arreter();
@@ -305,13 +371,22 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
             std::printf("tick %9.1f ms, glove x %g\n", t.ms - lancerMs, double(t.x));
     }
 
-    // Each step: the tick that first read the new place, then the first "defp" after it.
+    // The ticks whose reading left the dead band, as the tick's own filter sees it: the hand's
+    // place against the last one taken. A step is sent by the first of them after it.
+    std::vector<bool> horsBande(ticks.size());
+    float pris = 0.0f; // "Lancer" re-zeroed the hand where it was
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const float lu = filtreBande(ticks[i].x, pris, kBande);
+        horsBande[i] = lu != pris;
+        pris = lu;
+    }
+    // Each step: the tick that first sent it, then the first "defp" after that tick.
     std::size_t depuis = 0;
     std::size_t tick = 0;
     int perdus = 0;
     for (Pas& p : pas) {
         const double pasMs = lancerMs + p.tempsMs;
-        while (tick < ticks.size() && (ticks[tick].ms < pasMs || ticks[tick].x != p.x))
+        while (tick < ticks.size() && (ticks[tick].ms < pasMs || !horsBande[tick]))
             ++tick;
         // The first byte's time is known to half a millisecond.
         const int i =
@@ -325,26 +400,24 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
         const double tickMs = ticks[tick].ms;
         p.onsetMs = debut - pasMs;
         p.tickMs = tickMs - pasMs;
-        // The floor: the tick, then the end of any listing on the line between the tick and
-        // the pose's first byte: one that holds the line already, or one that took it first
-        // (the two workers share one lock, which is not fair).
+        // The floor: the tick, then the end of whatever held the line between the tick and the
+        // pose's first byte: a listing that holds the line already or took it first (the two
+        // workers share one lock, which is not fair), or, with the pad, whose steps send a few
+        // poses each, the pose before.
         double plancher = tickMs;
         for (const LigneSurFil& l : fil.lignes()) {
-            if (l.ligne != "listpv A")
-                continue;
             if (l.debutMs < debut && l.finMs > pasMs)
                 p.ligneOccupee = true;
             if (l.debutMs < debut && l.finMs > tickMs) {
                 plancher = std::max(plancher, l.finMs);
-                if (l.debutMs > tickMs)
+                if (l.ligne == "listpv A" && l.debutMs > tickMs)
                     p.listingApresTick = true;
             }
         }
         p.plancherMs = plancher - pasMs;
         if (detail)
             std::printf("step at %6.0f ms: tick %5.1f, onset %6.1f, floor %6.1f ms%s\n", p.tempsMs,
-                        p.tickMs, p.onsetMs, p.plancherMs,
-                        p.ligneOccupee ? ", listing on the line" : "");
+                        p.tickMs, p.onsetMs, p.plancherMs, p.ligneOccupee ? ", line busy" : "");
     }
 
     std::vector<double> libre, occupee, tous, attenteTick, exces;
@@ -367,24 +440,29 @@ int mesurer(const QStringList& arguments, const Voie& voie, Resume& resume, bool
         }
     }
 
-    std::printf("Command onset latency: hand step (replay sample) to the first byte of the pose "
-                "exchange on the wire\n");
+    std::printf("Command onset latency: hand step to the first byte of the pose exchange on the "
+                "wire\n");
     std::printf("Path: %s\n", voie.nom);
-    std::printf("Glove: %s\n", osc ? "OSC over UDP on 127.0.0.1, each step timed from its message"
-                                   : "replay, each step timed from its sample's time");
+    std::printf("Glove: %s\n", kDescriptionGant[int(gant)]);
     std::printf("Line: 9600 baud 8N2, %.4f ms a byte; tick 50 ms; %d steps, %d ms apart (+0..%d)\n",
                 fil.octetMs(), nombrePas, intervalle, intervalle / 4);
     std::printf("Machine: %s\n\n", qPrintable(bench::machine()));
     std::printf("  %-38s %5s %8s %8s %8s\n", "ms", "n", "median", "p95", "max");
     imprimerLigne("line idle", libre);
-    imprimerLigne("line busy with a listing", occupee);
+    imprimerLigne("line busy (a listing, a pose before)", occupee);
     imprimerLigne("all steps", tous);
     imprimerLigne("of which: wait for the tick", attenteTick);
     imprimerLigne("above the floor (tick + line busy)", exces);
-    std::printf("\nFloor: the wait for the next 50 ms tick (0 to 50 ms), plus the rest of a "
-                "listing exchange\nthat holds the line then (one listing: %.1f ms on the wire, "
-                "%d listings seen).\n",
+    std::printf("\nFloor: the wait for the next 50 ms tick (0 to 50 ms), plus the rest of the "
+                "exchange that holds\nthe line then: a listing (one listing: %.1f ms on the wire, "
+                "%d listings seen) or a pose before.\n",
                 listings ? listingMs / listings : 0.0, listings);
+    if (gant == Gant::Manette)
+        std::printf("With the pad, the tick is the first to read the hand beyond the 30-unit dead "
+                    "band\nfrom its last place taken: at full travel the hand gets 30 units away "
+                    "30 ms after the\npush, plus up to %d ms to the pad's next reading; that "
+                    "time is in the wait for the tick.\n",
+                    kPeriodeManetteMs);
     std::printf("Steps where a listing took the line after the tick, before the pose: %d\n",
                 listingsApresTick);
     std::printf("Steps without a pose exchange within %d ms: %d\n", intervalle, perdus);
@@ -411,23 +489,37 @@ int main(int argc, char** argv)
         statut = std::max(statut, mesurer(arguments, voie, resumes.back()));
         std::printf("\n");
     }
-    // The OSC glove on the pseudo-terminal, against the replay glove's figures there.
-    Resume osc;
-    statut = std::max(statut, mesurer(arguments, kVoies[0], osc, true));
-    std::printf("\nThe OSC glove against the replay glove, on the pseudo-terminal, in ms: all "
-                "steps %+.1f\n(median), %+.1f (p95); above the floor %+.1f (median), %+.1f (p95)"
-                "\n\n",
-                osc.tousMediane - resumes[0].tousMediane, osc.tousP95 - resumes[0].tousP95,
-                osc.excesMediane - resumes[0].excesMediane, osc.excesP95 - resumes[0].excesP95);
-    const std::vector<double> passage = passageOsc(commandes);
-    if (passage.empty())
-        statut = std::max(statut, 1);
-    else
-        std::printf(
-            "One OSC message, from its sending to the glove's change on the GUI thread, %zu "
-            "times,\nin microseconds: median %.0f, p95 %.0f, max %.0f\n\n",
-            passage.size(), bench::centile(passage, 50), bench::centile(passage, 95),
-            bench::centile(passage, 100));
+    // The other gloves on the pseudo-terminal, against the replay glove's figures there.
+    const std::pair<Gant, const char*> autres[] = {{Gant::OscUdp, "OSC over UDP"},
+                                                   {Gant::OscTcp, "OSC over TCP"},
+                                                   {Gant::Manette, "gamepad stick step"}};
+    std::vector<Resume> gants;
+    for (const auto& [gant, nom] : autres) {
+        gants.emplace_back();
+        statut = std::max(statut, mesurer(arguments, kVoies[0], gants.back(), gant));
+        std::printf("\n");
+    }
+    std::printf("The other gloves against the replay glove, on the pseudo-terminal, in ms:\n");
+    std::printf("  %-22s %12s %12s %14s %14s\n", "", "all, median", "all, p95", "floor+, median",
+                "floor+, p95");
+    for (std::size_t i = 0; i < gants.size(); ++i)
+        std::printf("  %-22s %+12.1f %+12.1f %+14.1f %+14.1f\n", autres[i].second,
+                    gants[i].tousMediane - resumes[0].tousMediane,
+                    gants[i].tousP95 - resumes[0].tousP95,
+                    gants[i].excesMediane - resumes[0].excesMediane,
+                    gants[i].excesP95 - resumes[0].excesP95);
+    std::printf("\n");
+    for (const bool tcp : {false, true}) {
+        const std::vector<double> passage = passageOsc(commandes, tcp);
+        if (passage.empty())
+            statut = std::max(statut, 1);
+        else
+            std::printf("One OSC message over %s, from its sending to the glove's change on the "
+                        "GUI thread,\n%zu times, in microseconds: median %.0f, p95 %.0f, max "
+                        "%.0f\n\n",
+                        tcp ? "TCP" : "UDP", passage.size(), bench::centile(passage, 50),
+                        bench::centile(passage, 95), bench::centile(passage, 100));
+    }
     std::printf("What the path adds to the onset, against the pseudo-terminal, in ms (the line's\n"
                 "time stamps are whole milliseconds):\n");
     std::printf("  %-22s %12s %12s %14s %14s\n", "", "all, median", "all, p95", "floor+, median",

@@ -1,6 +1,7 @@
 #include "glove/sourcegant.h"
 
 #include "glove/sourceaucune.h"
+#include "glove/sourcemanette.h"
 #include "glove/sourceosc.h"
 #include "glove/sourcerejeu.h"
 #include "glove/sourcevirtuelle.h"
@@ -42,9 +43,13 @@ std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreu
     }
     if (choix.startsWith(QLatin1String("osc:")))
         return SourceOsc::creer(choix.mid(4), erreur);
+    if (choix.startsWith(QLatin1String("osc.tcp:")))
+        return SourceOsc::creer(choix.mid(8), erreur, SourceOsc::Transport::Tcp);
+    if (choix == QLatin1String("manette") || choix.startsWith(QLatin1String("manette:")))
+        return SourceManette::creer(choix.mid(7), erreur);
     if (erreur) {
         *erreur = QStringLiteral("source de gant inconnue : \"%1\" (attendu : none, virtual, "
-                                 "replay:FICHIER ou osc:PORT)")
+                                 "replay:FICHIER, osc:PORT, osc.tcp:PORT ou manette)")
                       .arg(choix);
     }
     return nullptr;

@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
-// Where the glove's values come from: nothing, a glove set by hand, a recorded trajectory, or a
-// hand tracker speaking Open Sound Control. CP5DLL owns one source, subscribes to its changes and
-// keeps the device record from them.
+// Where the glove's values come from: nothing, a glove set by hand, a recorded trajectory, a
+// hand tracker speaking Open Sound Control, or a gamepad. CP5DLL owns one source, subscribes to its
+// changes and keeps the device record from them.
 //
 // Threads: a source lives on the thread that created it (the GUI thread) and reports changes on
 // that thread (a source that receives on a thread of its own hands its state over first).
@@ -26,6 +26,9 @@ public:
     // The operator armed tracking for the first time: time-driven sources start their clock.
     virtual void demarrerHorloge() {}
     virtual EtatGant etat() const = 0;
+    // False while the source has lost the device it reads (a gamepad pulled out): the glove
+    // then holds still, and the window says why.
+    virtual bool appareilPresent() const { return true; }
 
     // Called after every change of etat(); one subscriber, replaced by the next call.
     void definirAbonne(std::function<void()> abonne);
@@ -37,9 +40,9 @@ private:
     std::function<void()> m_abonne;
 };
 
-// Builds the source that the command line names: "none", "virtual", "replay:FILE" or
-// "osc:[ADDRESS:]PORT[@HOSTS]". On error, null and a one-line message in `erreur` (for a file: its
-// name, the line and the problem).
+// Builds the source that the command line names: "none", "virtual", "replay:FILE",
+// "osc:[ADDRESS:]PORT[@HOSTS]", "osc.tcp:[ADDRESS:]PORT[@HOSTS]", "manette" or "manette:N". On
+// error, null and a one-line message in `erreur` (for a file: its name, the line and the problem).
 std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreur);
 
 // A source built before its owner exists: the command line reads a replay file (once) before

@@ -1,5 +1,6 @@
 #include "glove/sourceosc.h"
 
+#include "glove/fluxosc.h"
 #include "glove/paquetosc.h"
 
 #include <QStringList>
@@ -12,13 +13,14 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-// One pass of the receiver takes at most this many packets before handing the latest state
-// over: under a flood the GUI thread still sees the hand move.
+// One pass of the receiver takes at most this many datagrams, or connections, before handing
+// the latest state over: under a flood the GUI thread still sees the hand move.
 constexpr int kPaquetsParPassage = 64;
 // The least time between two hand-overs to the GUI thread. A tracker's messages, tens of ms
 // apart, cross at once; a flood crosses at most 500 times a second, each time with the latest
@@ -57,6 +59,18 @@ std::vector<std::uint32_t> resoudre(const QString& hote)
     return adresses;
 }
 
+// A tracker whose network went away sends nothing more, not even the end of its connection:
+// without probes, its dead connection would hold a place for the system's two hours, and a few
+// of them would lock the tracker out. A peer that acknowledges nothing for about 10 s is gone.
+void sonderConnexion(int fd)
+{
+    const int un = 1, inactifS = 5, intervalleS = 1, sondes = 5;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &un, sizeof un);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &inactifS, sizeof inactifS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalleS, sizeof intervalleS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &sondes, sizeof sondes);
+}
+
 QString texteAdresse(std::uint32_t adresse)
 {
     char texte[INET_ADDRSTRLEN] = {};
@@ -71,6 +85,12 @@ QString texteAdresse(std::uint32_t adresse)
 class Signaleur
 {
 public:
+    // "osc", "paquet(s) ignoré(s)", "le dernier": what the line says.
+    Signaleur(const char* voie, const char* quoi, const char* dernier)
+        : m_voie(voie), m_quoi(quoi), m_dernier(dernier)
+    {
+    }
+
     void noter(const char* probleme, const sockaddr_in& expediteur)
     {
         ++m_total;
@@ -88,29 +108,62 @@ public:
         const Horloge::time_point maintenant = Horloge::now();
         if (m_enAttente == 0 || maintenant < m_prochainSignal)
             return;
-        std::fprintf(stderr,
-                     "zelvor: osc: %llu paquet(s) ignoré(s) (%llu au total), le dernier de "
-                     "%s:%u : %s\n",
-                     m_enAttente, m_total, qPrintable(texteAdresse(m_expediteur.sin_addr.s_addr)),
+        std::fprintf(stderr, "zelvor: %s: %llu %s (%llu au total), %s de %s:%u : %s\n", m_voie,
+                     m_enAttente, m_quoi, m_total, m_dernier,
+                     qPrintable(texteAdresse(m_expediteur.sin_addr.s_addr)),
                      unsigned(ntohs(m_expediteur.sin_port)), m_probleme);
         m_enAttente = 0;
         m_prochainSignal = maintenant + std::chrono::seconds(1);
     }
 
 private:
+    const char* const m_voie;
+    const char* const m_quoi;
+    const char* const m_dernier;
     unsigned long long m_total = 0;
     unsigned long long m_enAttente = 0;
     const char* m_probleme = "";
     sockaddr_in m_expediteur{};
     Horloge::time_point m_prochainSignal; // the clock's epoch: the first fault goes out at once
 };
+
+// When the receiver's latest state is due to cross to the GUI thread: as soon as it changed,
+// but no sooner than kEcartPublications after the previous crossing.
+class Passage
+{
+public:
+    explicit Passage(const EtatGant& etat) : m_publie(etat) {}
+
+    // The wait until a crossing is due; -1 when `etat` has crossed already.
+    int attenteMs(const EtatGant& etat) const
+    {
+        return etat == m_publie ? -1 : msJusqua(m_prochaine);
+    }
+
+    bool du(const EtatGant& etat)
+    {
+        const Horloge::time_point maintenant = Horloge::now();
+        if (etat == m_publie || maintenant < m_prochaine)
+            return false;
+        m_publie = etat;
+        m_prochaine = maintenant + kEcartPublications;
+        return true;
+    }
+
+private:
+    EtatGant m_publie;
+    Horloge::time_point m_prochaine = Horloge::now();
+};
 } // namespace
 
-std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* erreur)
+std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* erreur,
+                                            Transport transport, BornesOscTcp bornes)
 {
-    const auto echec = [erreur](const QString& message) {
+    const bool tcp = transport == Transport::Tcp;
+    const QString voie = tcp ? QStringLiteral("osc.tcp") : QStringLiteral("osc");
+    const auto echec = [erreur, &voie](const QString& message) {
         if (erreur)
-            *erreur = QStringLiteral("osc: ") + message;
+            *erreur = voie + QStringLiteral(": ") + message;
         return nullptr;
     };
     const int arobase = int(parametres.indexOf(QLatin1Char('@')));
@@ -121,9 +174,9 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
     bool nombre = false;
     const uint port = ecoute.mid(deuxPoints + 1).toUInt(&nombre);
     if (!nombre || port == 0 || port > 65535) {
-        return echec(QStringLiteral("port manquant ou invalide dans \"%1\" (attendu : osc:PORT ou "
-                                    "osc:ADRESSE:PORT@HÔTE[,HÔTE...])")
-                         .arg(parametres));
+        return echec(QStringLiteral("port manquant ou invalide dans \"%1\" (attendu : %2:PORT ou "
+                                    "%2:ADRESSE:PORT@HÔTE[,HÔTE...])")
+                         .arg(parametres, voie));
     }
     const std::vector<std::uint32_t> ecoutes = resoudre(texteEcoute);
     if (ecoutes.empty())
@@ -138,21 +191,29 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
         }
     }
     const std::uint32_t adresse = ecoutes.front();
+    const bool boucleLocale = ntohl(adresse) >> 24 == 127;
     // Anyone on the lab's network could otherwise drive the arm.
-    if (autorises.empty() && ntohl(adresse) >> 24 != 127) {
+    if (autorises.empty() && !boucleLocale) {
         return echec(QStringLiteral("écouter sur %1, hors de la boucle locale, demande la liste "
-                                    "des expéditeurs autorisés : osc:%1:%2@HÔTE[,HÔTE...]")
+                                    "des expéditeurs autorisés : %3:%1:%2@HÔTE[,HÔTE...]")
                          .arg(texteEcoute)
-                         .arg(port));
+                         .arg(port)
+                         .arg(voie));
     }
 
-    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int s =
+        ::socket(AF_INET, (tcp ? SOCK_STREAM | SOCK_NONBLOCK : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(port));
     local.sin_addr.s_addr = adresse;
-    // No SO_REUSEADDR: a port already taken must be refused, not shared.
-    if (s < 0 || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    // UDP: no SO_REUSEADDR, a port already taken must be refused, not shared. A TCP listener
+    // needs it to listen again while the last session's connections linger in TIME_WAIT; Linux
+    // still refuses a port that another socket listens on.
+    const int oui = 1;
+    if (s < 0 || (tcp && ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &oui, sizeof oui) != 0) ||
+        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        (tcp && ::listen(s, int(bornes.connexionsMax)) != 0)) {
         const QString raison = QString::fromLocal8Bit(std::strerror(errno));
         if (s >= 0)
             ::close(s);
@@ -161,14 +222,21 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
                          .arg(port)
                          .arg(raison));
     }
-    std::unique_ptr<SourceOsc> source(new SourceOsc(s, std::move(autorises)));
+    std::unique_ptr<SourceOsc> source(new SourceOsc(s, transport, std::move(autorises), bornes));
     if (::pipe2(source->m_reveil, O_CLOEXEC) != 0)
         return echec(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!tcp && !boucleLocale) {
+        std::fprintf(stderr, "zelvor: osc: attention : l'adresse d'un expéditeur UDP peut être "
+                             "usurpée ; la liste des expéditeurs écarte les erreurs de bonne foi, "
+                             "pas un attaquant. Sur un réseau dont vous n'êtes pas sûr, utilisez "
+                             "osc.tcp: ou un tunnel.\n");
+    }
     return source;
 }
 
-SourceOsc::SourceOsc(int socket, std::vector<std::uint32_t> autorises)
-    : m_socket(socket), m_autorises(std::move(autorises))
+SourceOsc::SourceOsc(int socket, Transport transport, std::vector<std::uint32_t> autorises,
+                     BornesOscTcp bornes)
+    : m_socket(socket), m_transport(transport), m_autorises(std::move(autorises)), m_bornes(bornes)
 {
 }
 
@@ -201,22 +269,33 @@ void SourceOsc::fermer()
     }
 }
 
+bool SourceOsc::autorise(std::uint32_t adresse) const
+{
+    return m_autorises.empty() ||
+           std::find(m_autorises.begin(), m_autorises.end(), adresse) != m_autorises.end();
+}
+
 void SourceOsc::recevoir()
 {
-    // The largest UDP payload; anything the kernel cuts is refused, not half read.
-    std::vector<unsigned char> tampon(65536);
-    Signaleur signaleur;
     EtatGant etat;
     {
         std::lock_guard<std::mutex> verrou(m_verrou);
         etat = m_etatRecu;
     }
-    EtatGant publie = etat;
-    Horloge::time_point prochainePublication = Horloge::now();
+    if (m_transport == Transport::Udp)
+        recevoirDatagrammes(etat);
+    else
+        recevoirFlux(etat);
+}
+
+void SourceOsc::recevoirDatagrammes(EtatGant etat)
+{
+    // The largest UDP payload; anything the kernel cuts is refused, not half read.
+    std::vector<unsigned char> tampon(65536);
+    Signaleur signaleur("osc", "paquet(s) ignoré(s)", "le dernier");
+    Passage passage(etat);
     for (;;) {
-        int delaiMs = signaleur.attenteMs();
-        if (etat != publie)
-            delaiMs = plusCourte(delaiMs, msJusqua(prochainePublication));
+        const int delaiMs = plusCourte(signaleur.attenteMs(), passage.attenteMs(etat));
         pollfd attente[2] = {{m_socket, POLLIN, 0}, {m_reveil[0], POLLIN, 0}};
         if (::poll(attente, 2, delaiMs) < 0 && errno != EINTR)
             return;
@@ -231,8 +310,7 @@ void SourceOsc::recevoir()
             if (n < 0)
                 break;
             const char* probleme = nullptr;
-            if (!m_autorises.empty() && std::find(m_autorises.begin(), m_autorises.end(),
-                                                  expediteur.sin_addr.s_addr) == m_autorises.end())
+            if (!autorise(expediteur.sin_addr.s_addr))
                 probleme = "expéditeur non autorisé";
             else if (std::size_t(n) > tampon.size())
                 probleme = "paquet trop grand";
@@ -241,14 +319,145 @@ void SourceOsc::recevoir()
             if (probleme)
                 signaleur.noter(probleme, expediteur);
         }
-        const Horloge::time_point maintenant = Horloge::now();
-        if (etat != publie && maintenant >= prochainePublication) {
+        if (passage.du(etat))
             publier(etat);
-            publie = etat;
-            prochainePublication = maintenant + kEcartPublications;
-        }
         signaleur.signalerSiDu();
     }
+}
+
+void SourceOsc::recevoirFlux(EtatGant etat)
+{
+    struct Connexion
+    {
+        int fd;
+        sockaddr_in pair;
+        FluxOsc flux;
+        Horloge::time_point finTrame{};   // when the frame begun must be whole
+        Horloge::time_point finSeconde{}; // the end of the second that the counts below cover
+        int trames = 0;
+        std::size_t octets = 0;
+    };
+    std::vector<Connexion> connexions;
+    // One read takes at most this much from a connection, then the others have their turn.
+    std::vector<unsigned char> tampon(FluxOsc::kTrameMax + 4);
+    Signaleur paquets("osc.tcp", "paquet(s) ignoré(s)", "le dernier");
+    Signaleur refus("osc.tcp", "connexion(s) refusée(s) ou fermée(s)", "la dernière");
+    Passage passage(etat);
+    // Out of descriptors, accept() fails while the listener stays readable: wait a little
+    // rather than spin.
+    Horloge::time_point accepterApres;
+    const auto fermer = [&refus](Connexion& c, const char* pourquoi) {
+        if (pourquoi)
+            refus.noter(pourquoi, c.pair);
+        ::close(c.fd);
+        c.fd = -1;
+    };
+    for (;;) {
+        int delaiMs =
+            plusCourte(plusCourte(paquets.attenteMs(), refus.attenteMs()), passage.attenteMs(etat));
+        const bool accepter = Horloge::now() >= accepterApres;
+        if (!accepter)
+            delaiMs = plusCourte(delaiMs, msJusqua(accepterApres));
+        std::vector<pollfd> attente{{m_reveil[0], POLLIN, 0},
+                                    {m_socket, short(accepter ? POLLIN : 0), 0}};
+        for (const Connexion& c : connexions) {
+            attente.push_back({c.fd, POLLIN, 0});
+            if (c.flux.entame())
+                delaiMs = plusCourte(delaiMs, msJusqua(c.finTrame));
+        }
+        if (::poll(attente.data(), attente.size(), delaiMs) < 0 && errno != EINTR)
+            break;
+        if (attente[0].revents != 0)
+            break;
+        const Horloge::time_point maintenant = Horloge::now();
+        for (std::size_t i = 0; i < connexions.size(); ++i) {
+            Connexion& c = connexions[i];
+            const ssize_t n = attente[i + 2].revents == 0
+                                  ? -1
+                                  : ::recv(c.fd, tampon.data(), tampon.size(), MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && attente[i + 2].revents != 0 && errno != EAGAIN &&
+                           errno != EWOULDBLOCK && errno != EINTR)) {
+                fermer(c, c.flux.entame() ? "trame interrompue" : nullptr);
+                continue;
+            }
+            if (n > 0) {
+                if (maintenant >= c.finSeconde) {
+                    c.finSeconde = maintenant + std::chrono::seconds(1);
+                    c.trames = 0;
+                    c.octets = 0;
+                }
+                c.octets += std::size_t(n);
+                if (c.octets > m_bornes.octetsParSeconde) {
+                    fermer(c, "flot d'octets");
+                    continue;
+                }
+                const bool entameAvant = c.flux.entame();
+                c.flux.ajouter(tampon.data(), std::size_t(n));
+                const char* faute = nullptr;
+                bool paquetEntier = false;
+                const unsigned char* paquet = nullptr;
+                std::size_t taille = 0;
+                for (FluxOsc::Suite suite;
+                     (suite = c.flux.suivant(&paquet, &taille)) != FluxOsc::Suite::Attente;) {
+                    if (suite == FluxOsc::Suite::TropGrande) {
+                        faute = "trame de plus de 64 Kio";
+                        break;
+                    }
+                    if (++c.trames > m_bornes.tramesParSeconde) {
+                        faute = "flot de paquets";
+                        break;
+                    }
+                    paquetEntier = true;
+                    if (const char* probleme = appliquerPaquetOsc(paquet, taille, &etat))
+                        paquets.noter(probleme, c.pair);
+                }
+                if (faute) {
+                    fermer(c, faute);
+                    continue;
+                }
+                // The wait runs from the first byte of each frame.
+                if (c.flux.entame() && (paquetEntier || !entameAvant))
+                    c.finTrame = maintenant + m_bornes.attenteTrame;
+            }
+            if (c.flux.entame() && maintenant >= c.finTrame)
+                fermer(c, "trame restée incomplète");
+        }
+        connexions.erase(std::remove_if(connexions.begin(), connexions.end(),
+                                        [](const Connexion& c) { return c.fd < 0; }),
+                         connexions.end());
+        for (int k = 0; k < kPaquetsParPassage && attente[1].revents != 0; ++k) {
+            sockaddr_in pair{};
+            socklen_t taille = sizeof pair;
+            const int fd = ::accept4(m_socket, reinterpret_cast<sockaddr*>(&pair), &taille,
+                                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    accepterApres = maintenant + std::chrono::milliseconds(100);
+                if (errno != EINTR && errno != ECONNABORTED)
+                    break;
+                continue;
+            }
+            // The handshake was completed from this address: unlike a datagram's, it is not
+            // forged.
+            const char* refusee = !autorise(pair.sin_addr.s_addr) ? "hôte non autorisé"
+                                  : connexions.size() >= m_bornes.connexionsMax
+                                      ? "trop de connexions"
+                                      : nullptr;
+            if (refusee) {
+                refus.noter(refusee, pair);
+                ::close(fd);
+                continue;
+            }
+            sonderConnexion(fd);
+            connexions.push_back({fd, pair, {}, {}, {}, 0, 0});
+        }
+        if (passage.du(etat))
+            publier(etat);
+        paquets.signalerSiDu();
+        refus.signalerSiDu();
+    }
+    for (const Connexion& c : connexions)
+        ::close(c.fd);
 }
 
 void SourceOsc::publier(const EtatGant& etat)

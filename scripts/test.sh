@@ -64,8 +64,8 @@ etape "fuzzing: ${ZELVOR_FUZZ_SECONDES:-60} s a target"
 CC=clang CXX=clang++ cmake -S . -B "$build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZELVOR_SANITIZE=fuzzer-no-link,address,undefined -DZELVOR_FUZZ=ON \
     -DZELVOR_TESTS=OFF -DZELVOR_BENCH=OFF
-cmake --build "$build-fuzz" -j2 --target fuzz_listing fuzz_interpreteur
-for cible in listing interpreteur; do
+cmake --build "$build-fuzz" -j2 --target fuzz_listing fuzz_interpreteur fuzz_osc
+for cible in listing interpreteur osc; do
     # New inputs go to the build directory; the seeds in the repository stay as they are.
     travail="$build-fuzz/corpus-$cible"
     journal="$build-fuzz/fuzz_$cible.log"

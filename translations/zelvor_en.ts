@@ -16,6 +16,10 @@
         <translation>P5 position:</translation>
     </message>
     <message>
+        <source>Manette débranchée :</source>
+        <translation>Gamepad unplugged:</translation>
+    </message>
+    <message>
         <source>Z =</source>
         <translation>Z =</translation>
     </message>

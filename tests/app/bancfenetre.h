@@ -33,18 +33,21 @@ public:
 
     // True when the window started on the simulator.
     bool demarrer(const QString& gant = QStringLiteral("virtual"),
-                  OptionsSimulateur options = rapide(), BornesLiaison bornes = {})
+                  OptionsSimulateur options = rapide(), BornesLiaison bornes = {},
+                  std::unique_ptr<SourceGant> source = {}) // built by the test, else by `gant`
     {
-        return sim.demarrer(options) && ouvrir(sim.peripherique(), bornes, gant);
+        return sim.demarrer(options) && ouvrir(sim.peripherique(), bornes, gant, std::move(source));
     }
 
     // True when the window started on `port`, the simulator left alone.
     bool ouvrir(const QString& port, BornesLiaison bornes = {},
-                const QString& gant = QStringLiteral("virtual"))
+                const QString& gant = QStringLiteral("virtual"),
+                std::unique_ptr<SourceGant> source = {})
     {
         ConfigurationZelvor cfg;
         cfg.port = port;
         cfg.gant = gant;
+        cfg.sourceGant = std::make_shared<std::unique_ptr<SourceGant>>(std::move(source));
         cfg.bornes = bornes;
         fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
         return fenetre->statutDemarrage() == 0;

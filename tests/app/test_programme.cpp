@@ -143,6 +143,8 @@ private slots:
         cas("version", "--version", 0, "zelvor 1.1");
         cas("option inconnue", "--bogus", 2, "zelvor: Unknown option 'bogus'.");
         cas("source de gant inconnue", "--glove telepathy", 2, "\"telepathy\"");
+        cas("osc hors de la boucle", "--glove osc:0.0.0.0:9000", 2, "hors de la boucle locale");
+        cas("osc.tcp hors de la boucle", "--glove osc.tcp:0.0.0.0:90", 2, "osc.tcp:0.0.0.0:90@");
         cas("fichier de rejeu absent", "--glove replay:/absent/t", 2, "zelvor: /absent/t: ");
         cas("rejeu d'une FIFO", "--glove replay:@/fifo", 2, "fifo: pas un fichier ordinaire");
         cas("rejeu trop volumineux", "--glove replay:@/enorme", 2, "trop volumineux");

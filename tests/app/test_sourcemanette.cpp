@@ -30,8 +30,10 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
-        QVERIFY(!m_banc.ouvrir("/dev/zelvor-absent", {}, "manette")); // no pad: E0001, then E0002
-        QVERIFY(m_banc.repondeur.boites.value(0).texte.endsWith("E0001"));
+        m_banc.ouvrir("/dev/zelvor-absent", {}, "manette"); // no pad: E0001, then E0002
+        QTRY_COMPARE(m_banc.repondeur.boites.size(), 2);
+        QVERIFY(m_banc.repondeur.boites[0].texte.endsWith("E0001"));
+        QVERIFY(m_banc.repondeur.boites[1].texte.endsWith("E0002"));
         QVERIFY(!m_banc.widget("LancerButton")->isEnabled());
         QVERIFY(m_pad = brancher());
         QVERIFY(m_banc.demarrer(
@@ -88,7 +90,7 @@ private slots:
         for (int i = 0; i < manette.size(); ++i)
             (i < 4 ? SDL_JoystickSetVirtualAxis(m_pad, axes[i], Sint16(manette[i]))
                    : SDL_JoystickSetVirtualButton(m_pad, i - 4, Uint8(manette[i])));
-        QTRY_COMPARE(m_banc.widget<QLabel>("Position du P5 :")->text(),
+        QTRY_COMPARE(m_banc.widget<QLabel>("PositionP5Label")->text(),
                      m_pad ? QString("Position du P5 :") : "Manette débranchée :");
         m_ms += ms, m_lue = false;
         QTRY_VERIFY(m_lue);

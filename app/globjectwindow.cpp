@@ -72,6 +72,8 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
         positionRobot[2] = z;
     });
     connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
+    if (m_configuration.suivrePilote)
+        m_configuration.suivrePilote(*robot);
 
     ConsigneRobot depart;
     depart.X = 3162;

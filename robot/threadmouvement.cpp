@@ -72,9 +72,11 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
             return issue;
         }
         if (m_ordres->home.prendre()) {
+            signaler(EvenementSuivi::Genre::DebutHoming);
             const IssueAttente issue =
                 m_liaison->EchangeSimple("home\r", GenreAttente::Home, "home");
             m_ordres->homeEnCours.store(false);
+            signaler(EvenementSuivi::Genre::FinHoming);
             return issue;
         }
     }

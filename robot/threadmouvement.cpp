@@ -19,9 +19,12 @@ void ThreadMouvement::demarrage()
         QMutexLocker verrou(m_mutex);
         if (m_liaison->CommencerEchange("demarrage") == IssueAttente::Recu) {
             m_liaison->Envoyer("open\r");
-            if (m_liaison->AttendreCaractere(">") == IssueAttente::Recu)
-                m_liaison->EnvoyerConsigne(m_consigne->copie());
-            else if (m_ordres)
+            if (m_liaison->AttendreCaractere(">") == IssueAttente::Recu) {
+                signaler(EvenementSuivi::Genre::Ouverture);
+                const ConsigneRobot depart = m_consigne->copie();
+                if (m_liaison->EnvoyerConsigne(depart) == IssueAttente::Recu)
+                    signaler(EvenementSuivi::Genre::PoseEcrite, depart);
+            } else if (m_ordres)
                 m_ordres->pince.rendre(CommandePince::Ouvrir); // opened once the line answers
         } else if (m_ordres) {
             m_ordres->pince.rendre(CommandePince::Ouvrir);
@@ -47,6 +50,8 @@ IssueAttente ThreadMouvement::homing()
     signaler(EvenementSuivi::Genre::Cible, pose);
     m_liaison->Envoyer("open\r");
     const IssueAttente ouverture = m_liaison->AttendreCaractere(">");
+    if (ouverture == IssueAttente::Recu)
+        signaler(EvenementSuivi::Genre::Ouverture);
     return issue != IssueAttente::Recu ? issue : ouverture;
 }
 

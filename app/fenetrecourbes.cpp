@@ -5,6 +5,7 @@
 #include "glove/suivi.h"
 #include "robot/piloterobot.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QChart>
 #include <QChartView>
@@ -25,10 +26,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 
 namespace {
 using Genre = EvenementSuivi::Genre;
 using Marque = HistoriqueCourbes::Marque;
+
+// Processor time of the calling thread, in ms.
+double tempsProcesseurFil()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+}
 
 QColor couleurMarque(Genre genre)
 {
@@ -81,7 +92,12 @@ public:
         graphique->setMargins(QMargins(4, 2, 4, 2));
         graphique->legend()->setAlignment(Qt::AlignTop);
         setChart(graphique);
-        setRenderHint(QPainter::Antialiasing);
+        // A repaint costs mostly the chart's own background, repaints of parts of the picture
+        // as the chart lays itself out, and smoothing: a flat background, one repaint per
+        // redraw, asked by dessiner(), and no smoothing but the text's (a third less a redraw).
+        graphique->setBackgroundVisible(false);
+        setBackgroundBrush(Qt::white);
+        setViewportUpdateMode(QGraphicsView::NoViewportUpdate);
         m_temps->setLabelFormat(QStringLiteral("%.0f"));
         m_temps->setTickType(QValueAxis::TicksDynamic);
         m_temps->setTickAnchor(0);
@@ -105,7 +121,8 @@ public:
         ajouter(m_position, QCoreApplication::translate("FenetreCourbes", "position listée"),
                 QPen(QColor(0x2c, 0xa0, 0x2c), 2));
         m_position->setPointsVisible(true);
-        m_poses->setMarkerSize(7);
+        m_poses->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        m_poses->setMarkerSize(5);
         m_poses->setColor(QColor(0xff, 0x7f, 0x0e));
         m_poses->setBorderColor(QColor(0xff, 0x7f, 0x0e));
         ajouter(m_poses, QCoreApplication::translate("FenetreCourbes", "pose écrite"),
@@ -181,7 +198,18 @@ public:
             chart()->setMargins(QMargins(4 + (m_decalage = pixels), 2, 4, 2));
     }
 
+    // Told the processor time of each repaint, in ms.
+    std::function<void(double)> peinte;
+
 protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        const double debut = tempsProcesseurFil();
+        QChartView::paintEvent(e);
+        if (peinte)
+            peinte(tempsProcesseurFil() - debut);
+    }
+
     void drawForeground(QPainter* peintre, const QRectF& zone) override
     {
         QChartView::drawForeground(peintre, zone);
@@ -230,8 +258,16 @@ FenetreCourbes::FenetreCourbes(QWidget* parent) : QWidget(parent)
     // The main window's close ends the program, whether this one is open or not.
     setAttribute(Qt::WA_QuitOnClose, false);
     m_minuterie.setSingleShot(true);
-    m_minuterie.setInterval(kIntervalleDessinMs);
     connect(&m_minuterie, &QTimer::timeout, this, &FenetreCourbes::redessiner);
+    // A redraw costs what the thread does from its start until the event loop idles (the charts'
+    // layout, the scene's updates), then its repaints, which come a little later (and an
+    // expose's, which counts as well).
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                if (m_mesureEnCours)
+                    m_coutDessinMs = tempsProcesseurFil() - m_debutDessinMs;
+                m_mesureEnCours = false;
+            });
 }
 
 FenetreCourbes::~FenetreCourbes()
@@ -332,6 +368,7 @@ void FenetreCourbes::construire()
                                         : 1000,
                                m_marquesVues);
         m_vues[a]->habiller(a == 0, a == 2);
+        m_vues[a]->peinte = [this](double ms) { m_coutDessinMs += ms; };
         pile->addWidget(m_vues[a], a == 0 ? 6 : 5);
     }
     disposition->addWidget(m_graphiques, 1);
@@ -366,7 +403,7 @@ void FenetreCourbes::ajouter(const EvenementSuivi& evenement)
 void FenetreCourbes::demanderDessin()
 {
     if (isVisible() && !isMinimized() && !m_minuterie.isActive())
-        m_minuterie.start();
+        m_minuterie.start(kIntervalleDessinMs);
 }
 
 void FenetreCourbes::showEvent(QShowEvent* e)
@@ -389,7 +426,9 @@ void FenetreCourbes::mettreEnPause(bool pause)
                            : QCoreApplication::translate("FenetreCourbes", "Pause"));
     m_defilement->setEnabled(pause);
     if (pause) {
-        m_finPause = std::max(m_historique.dernierMs(), kVueMs);
+        // The picture as it stands: a redraw still waiting is not made.
+        m_finPause =
+            m_finDessinee >= 0 ? m_finDessinee : std::max(m_historique.dernierMs(), kVueMs);
         const qint64 avant = m_finPause - std::max(m_historique.premierMs(), qint64(0)) - kVueMs;
         const QSignalBlocker bloqueur(m_defilement);
         m_defilement->setRange(-int(std::max(avant, qint64(0))), 0);
@@ -413,8 +452,18 @@ void FenetreCourbes::redessiner()
     const quint64 version = pause ? m_dessine : m_historique.changements();
     if (fin == m_finDessinee && version == m_dessine)
         return;
+    // The redraws spread out for their cost to stay within the share of a processor.
+    const qint64 attente = qint64(m_coutDessinMs / kPartProcesseur) -
+                           (m_depuisDessin.isValid() ? m_depuisDessin.elapsed() : 0);
+    if (attente > 0) {
+        m_minuterie.start(int(std::min(attente, qint64(kIntervalleMaxMs))));
+        return;
+    }
+    m_depuisDessin.start();
     m_finDessinee = fin;
     m_dessine = version;
+    m_debutDessinMs = tempsProcesseurFil();
+    m_mesureEnCours = true;
     const qint64 debut = fin - kVueMs;
     std::array<std::vector<HistoriqueCourbes::Point>, 3> points;
     for (int s = 0; s < HistoriqueCourbes::kSeries; ++s)

@@ -2,6 +2,7 @@
 
 #include "app/historiquecourbes.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -19,9 +20,10 @@ class VueAxe;
 // workspace's clamps as lines, and the marks (gripper, homing, outages) across the three.
 //
 // It keeps what the robot side publishes from its start, shown or not (HistoriqueCourbes: five
-// minutes in a fixed memory). It redraws at most ten times a second, and not at all while nothing
-// changed, while it is hidden or minimised, or while paused; pausing freezes the picture, the
-// data keep coming, and the scroll bar then goes back over the five minutes kept.
+// minutes in a fixed memory). It redraws at most ten times a second, within 2 % of a processor,
+// and not at all while nothing changed, while it is hidden or minimised, or while paused; pausing
+// freezes the picture, the data keep coming, and the scroll bar then goes back over the five
+// minutes kept.
 //
 // Threads: GUI thread; the robot side's signals reach it queued.
 class FenetreCourbes : public QWidget
@@ -30,7 +32,13 @@ class FenetreCourbes : public QWidget
 
 public:
     static constexpr qint64 kVueMs = 30000;
+    // At most ten redraws a second, fewer where a redraw costs more than 1.25 ms of processor
+    // time (the charts' layout and repaints): the redraws take at most this share of a
+    // processor (with the picture sent to the display, which is not counted, about 2 % in all),
+    // and come at least every two seconds while the data change.
     static constexpr int kIntervalleDessinMs = 100;
+    static constexpr int kIntervalleMaxMs = 2000;
+    static constexpr double kPartProcesseur = 0.0125;
 
     explicit FenetreCourbes(QWidget* parent = nullptr);
     // Writes what is kept to --courbes=FILE, with the signals still queued.
@@ -79,7 +87,12 @@ private:
     quint64 m_dessine = ~quint64(0);
     qint64 m_finDessinee = -1;
     qint64 m_finPause = -1; // the right edge when paused, before scrolling back
-    QString m_fichierFin;   // --courbes=FILE
+    // The last redraw's processor time, and the time since it started.
+    double m_debutDessinMs = 0.0;
+    double m_coutDessinMs = 0.0;
+    bool m_mesureEnCours = false;
+    QElapsedTimer m_depuisDessin;
+    QString m_fichierFin; // --courbes=FILE
     bool m_montrerAuDebut = false;
     bool m_placee = false;
 };

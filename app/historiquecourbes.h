@@ -12,7 +12,7 @@ class QIODevice;
 // written and positions listed, and the marks between them, in a memory fixed at construction
 // (kOctets), whatever the length of the run.
 //
-// Each series is a ring of kPointsParSerie points, 50 a second for five minutes. Targets are kept
+// Each series is a ring of kPointsParSerie points, 50 a second over five minutes. Targets are kept
 // one per 20 ms slot, the last of the slot: a dragged slider asks for hundreds a second, the tick
 // for 20. The line carries about six poses and two listings a second, far under the ring's rate;
 // should a series ever go faster, its oldest points go first. The marks have a ring of their own.
@@ -45,7 +45,7 @@ public:
 
     static constexpr qint64 kDureeMs = 5 * 60 * 1000;
     static constexpr qint64 kPasCibleMs = 20;
-    static constexpr int kPointsParSerie = int(kDureeMs / kPasCibleMs);
+    static constexpr int kPointsParSerie = int(kDureeMs / kPasCibleMs) + 1; // both ends
     static constexpr int kMarques = 3000;
     static constexpr std::size_t kOctets =
         kSeries * kPointsParSerie * sizeof(Point) + kMarques * sizeof(Marque);

@@ -92,9 +92,9 @@ public:
         graphique->setMargins(QMargins(4, 2, 4, 2));
         graphique->legend()->setAlignment(Qt::AlignTop);
         setChart(graphique);
-        // A repaint costs mostly the chart's own background, repaints of parts of the picture
-        // as the chart lays itself out, and smoothing: a flat background, one repaint per
-        // redraw, asked by dessiner(), and no smoothing but the text's (a third less a redraw).
+        // A redraw costs mostly the chart's own background, repaints of parts of the picture as
+        // the chart lays itself out, and smoothing: a flat background, one repaint per redraw,
+        // asked by dessiner(), and no smoothing but the text's (each a third cheaper).
         graphique->setBackgroundVisible(false);
         setBackgroundBrush(Qt::white);
         setViewportUpdateMode(QGraphicsView::NoViewportUpdate);
@@ -155,7 +155,7 @@ public:
         for (std::size_t s = 0; s < 3; ++s) {
             for (const HistoriqueCourbes::Point& p : points[s]) {
                 const double t = double(p.ms) / 1000.0, v = valeur(p);
-                // A target holds until the next one: drawn as steps, up to the right edge.
+                // A target holds until the next one: drawn as steps.
                 if (s == HistoriqueCourbes::Cible && !courbes[s].isEmpty())
                     courbes[s].append(QPointF(t, courbes[s].last().y()));
                 courbes[s].append(QPointF(t, v));

@@ -100,9 +100,9 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     analyseur.addOption(trace);
     const QCommandLineOption courbes(
         QStringLiteral("courbes"),
-        QStringLiteral("Open the plot window (\"Suivi du bras\") with the main window; "
-                       "--courbes=FILE also writes what it kept, as CSV, to FILE when the program "
-                       "ends. F2 opens it at any time."),
+        QStringLiteral("Open the plot window (\"Suivi du bras\") with the main window. FILE is "
+                       "optional: --courbes=FILE also writes what the window kept, as CSV, to "
+                       "FILE when the program ends. F2 opens the window at any time."),
         QStringLiteral("FILE"));
     analyseur.addOption(courbes);
 

@@ -4,6 +4,9 @@
 #include "robot/liaisonserie.h"
 
 #include <QString>
+#include <functional>
+
+class PiloteRobot;
 
 // What the command line chooses. Without options the program behaves as it always did: the
 // first serial port and no glove source other than a real one.
@@ -20,4 +23,9 @@ struct ConfigurationZelvor
     QString trace;                         // --trace FILE ("-": standard error), empty for none
     QString langue = QStringLiteral("fr"); // --langue: "fr" or "en"
     BornesLiaison bornes;
+    bool courbes = false;   // --courbes: the plot window opens with the main window
+    QString fichierCourbes; // --courbes=FILE: what it kept is written there at the end
+    // Called with the robot side once its port is open, before it starts, for whoever follows
+    // its signals from the first target on; empty for none.
+    std::function<void(const PiloteRobot&)> suivrePilote;
 };

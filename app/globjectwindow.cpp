@@ -58,6 +58,8 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     connect(robot, &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
     connect(robot, &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
     connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
+    if (m_configuration.suivrePilote)
+        m_configuration.suivrePilote(*robot);
 
     ConsigneRobot depart;
     depart.X = 3162;

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -102,8 +103,19 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
                        "(- for the standard error), with its time, direction and exchange."),
         QStringLiteral("FILE"));
     analyseur.addOption(trace);
+    const QCommandLineOption courbes(
+        QStringLiteral("courbes"),
+        QStringLiteral("Open the plot window (\"Suivi du bras\") with the main window. FILE is "
+                       "optional: --courbes=FILE also writes what the window kept, as CSV, to "
+                       "FILE when the program ends. F2 opens the window at any time."),
+        QStringLiteral("FILE"));
+    analyseur.addOption(courbes);
 
-    if (!analyseur.parse(arguments)) {
+    // The file is optional: a bare --courbes is read as one with an empty file.
+    QStringList lus = arguments;
+    lus.replaceInStrings(QRegularExpression(QStringLiteral("^--courbes$")),
+                         QStringLiteral("--courbes="));
+    if (!analyseur.parse(lus)) {
         erreur(analyseur.errorText());
         return 2;
     }
@@ -162,6 +174,15 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
         pourquoi = problemeEnregistrement(configuration.trace);
         if (!pourquoi.isEmpty()) {
             erreur(QStringLiteral("--trace %1: %2").arg(configuration.trace, pourquoi));
+            return 2;
+        }
+    }
+    configuration.courbes = analyseur.isSet(courbes);
+    configuration.fichierCourbes = analyseur.value(courbes);
+    if (!configuration.fichierCourbes.isEmpty()) {
+        pourquoi = problemeEnregistrement(configuration.fichierCourbes);
+        if (!pourquoi.isEmpty()) {
+            erreur(QStringLiteral("--courbes=%1: %2").arg(configuration.fichierCourbes, pourquoi));
             return 2;
         }
     }

@@ -1,4 +1,5 @@
 #include "app/arretsignal.h"
+#include "app/fenetrecourbes.h"
 #include "app/globjectwindow.h"
 #include "app/langue.h"
 #include "app/lignecommande.h"
@@ -103,6 +104,9 @@ int main(int argc, char** argv)
         return -1;
     }
     installerTraduction(application, configuration.langue);
+    // Before the window: it follows the robot side from its start, and writes --courbes=FILE once
+    // the window has shut the robot side down, at any normal end from here on.
+    const std::unique_ptr<FenetreCourbes> courbes = FenetreCourbes::pourLeProgramme(configuration);
 
     // Declared before the window, so that the simulator outlives the window's shutdown.
     std::unique_ptr<ModeSimulation> simulation;
@@ -153,6 +157,7 @@ int main(int argc, char** argv)
         return 0; // stopped during start-up; the window's destructor shuts down
     fenetre.resize(760, 540);
     fenetre.show();
+    courbes->installer(fenetre);
 
     // The virtual glove gets its panel also in front of a real controller; there it has no arm
     // to show.

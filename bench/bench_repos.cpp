@@ -6,7 +6,10 @@
 // against the simulator at 9600 baud 8N2. Glove mode needs the "Lancer" button, so the window
 // runs in this process for the comparison of the modes; the controller then runs as its own
 // process (scorbot-sim), so that only the program's work is counted. The replayed hand stays
-// still for the first measure, then moves for the second.
+// still for the first measure, then moves for the second, and goes on moving for a third with
+// the plot window ("Suivi du bras") open and a fourth with it closed again: the difference is
+// the plot's own cost.
+#include "app/fenetrecourbes.h"
 #include "app/globjectwindow.h"
 #include "bench/analyseligne.h"
 #include "bench/outilsbench.h"
@@ -85,7 +88,7 @@ int main(int argc, char** argv)
             return 1;
         f.write("zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n");
         g.write("zelvor-gant 1\n0 0 0 0 0 0 0 0 0 0 0\n");
-        for (int t = 0; t <= mesureMs + 3 * kMiseEnRouteMs; t += 10) {
+        for (int t = 0; t <= 3 * mesureMs + 5 * kMiseEnRouteMs; t += 10) {
             const double s = t / 1000.0;
             g.write(QStringLiteral("%1 %2 %3 %4 0 0 0 0 0 0 0\n")
                         .arg(debutMouvementMs + t)
@@ -143,11 +146,13 @@ int main(int argc, char** argv)
     if (!controleur.waitForReadyRead(5000))
         return 1;
     const QString peripherique = QString::fromLocal8Bit(controleur.readLine().trimmed());
-    Cout manuel{}, suivi{}, mouvement{};
+    Cout manuel{}, suivi{}, mouvement{}, courbes{}, mouvementApres{};
     {
         ConfigurationZelvor cfg;
         cfg.port = peripherique;
         cfg.gant = QStringLiteral("replay:") + mobile;
+        // As the program has it: the plot window keeps its history from the start, open or not.
+        const std::unique_ptr<FenetreCourbes> fenetreCourbes = FenetreCourbes::pourLeProgramme(cfg);
         GLObjectWindow fenetre(nullptr, nullptr, cfg);
         auto* lancer = fenetre.findChild<QPushButton*>(QStringLiteral("LancerButton"));
         if (fenetre.statutDemarrage() != 0 || !lancer)
@@ -163,6 +168,15 @@ int main(int argc, char** argv)
         suivi = mesurer(0, mesureMs);
         bench::attendre(int(debutMouvementMs + kMiseEnRouteMs - depuisLancer.elapsed()));
         mouvement = mesurer(0, mesureMs);
+        // Then the same moving hand with the plot window open beside the main window.
+        fenetreCourbes->montrerABordDe(fenetre);
+        bench::attendre(kMiseEnRouteMs);
+        courbes = mesurer(0, mesureMs);
+        // And closed again: the plot's cost is measured against both sides, so that a drift of
+        // the machine's load cancels out.
+        fenetreCourbes->hide();
+        bench::attendre(kMiseEnRouteMs);
+        mouvementApres = mesurer(0, mesureMs);
     }
     controleur.terminate();
     controleur.waitForFinished(5000);
@@ -184,6 +198,12 @@ int main(int argc, char** argv)
     ligne("in process, manual mode", manuel);
     ligne("in process, glove mode, still hand", suivi);
     ligne("in process, glove mode, moving hand", mouvement);
+    ligne("in process, moving hand, plot window open", courbes);
+    ligne("in process, moving hand, plot window closed", mouvementApres);
+    std::printf(
+        "  %-46s %8.1f %8.1f\n", "the plot window's own cost",
+        courbes.moyenneMsParS - (mouvement.moyenneMsParS + mouvementApres.moyenneMsParS) / 2,
+        courbes.medianeMsParS - (mouvement.medianeMsParS + mouvementApres.medianeMsParS) / 2);
     std::printf("  %-46s %28ld\n", "program process, peak resident kB", picKo);
     std::printf("\nStart-ups measured: %d; idle windows: %d ms (program process: %d ms)\n",
                 demarrages, mesureMs, 2 * mesureMs);

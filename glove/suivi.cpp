@@ -14,10 +14,6 @@ constexpr double kCentreX = 3162.0, kDemiPlageX = 4300.0;
 constexpr double kDemiPlageY = 4500.0; // robot Y is centred on 0
 constexpr double kCentreZ = 2450.0, kDemiPlageZ = 4900.0;
 
-constexpr float kMinX = 1745.0f, kMaxX = 4300.0f;
-constexpr float kMinY = -4500.0f, kMaxY = 4500.0f;
-constexpr float kMinZ = 550.0f, kMaxZ = 4900.0f;
-
 // Converting a finite double beyond the float range is undefined; NaN and infinities convert as
 // they are.
 float versFloat(double v)

@@ -9,6 +9,12 @@ struct Vecteur3f
     float X, Y, Z;
 };
 
+// The workspace a target is clamped to, in the controller's units. Y's range is symmetric, so it
+// holds for Y as the controller takes it as well as for the target before its sign is turned.
+constexpr float kMinX = 1745.0f, kMaxX = 4300.0f;
+constexpr float kMinY = -4500.0f, kMaxY = 4500.0f;
+constexpr float kMinZ = 550.0f, kMaxZ = 4900.0f;
+
 // A gripper-finger bend above this value means the finger is bent.
 constexpr int kSeuilPince = 50;
 

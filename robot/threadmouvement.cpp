@@ -25,10 +25,14 @@ void ThreadMouvement::demarrage()
         QMutexLocker verrou(&m_mutex);
         if (m_liaison.commencerEchange("demarrage") == IssueAttente::Recu) {
             m_liaison.Envoyer("open\r");
-            if (m_liaison.AttendreCaractere(">") == IssueAttente::Recu)
-                m_liaison.EnvoyerConsigne(m_consigne.copie());
-            else
+            if (m_liaison.AttendreCaractere(">") == IssueAttente::Recu) {
+                signaler(EvenementSuivi::Genre::Ouverture);
+                const ConsigneRobot depart = m_consigne.copie();
+                if (m_liaison.EnvoyerConsigne(depart) == IssueAttente::Recu)
+                    signaler(EvenementSuivi::Genre::PoseEcrite, depart);
+            } else {
                 m_ordres.pince.rendre(CommandePince::Ouvrir); // opened once the line answers
+            }
         } else {
             m_ordres.pince.rendre(CommandePince::Ouvrir);
         }
@@ -54,7 +58,10 @@ IssueAttente ThreadMouvement::homing()
     m_demande.lever();
     signaler(EvenementSuivi::Genre::Cible, pose);
     m_liaison.Envoyer("open\r");
-    return m_liaison.AttendreCaractere(">");
+    const IssueAttente ouverture = m_liaison.AttendreCaractere(">");
+    if (ouverture == IssueAttente::Recu)
+        signaler(EvenementSuivi::Genre::Ouverture);
+    return ouverture;
 }
 
 std::optional<IssueAttente> ThreadMouvement::prochainEchange()
@@ -77,8 +84,10 @@ std::optional<IssueAttente> ThreadMouvement::prochainEchange()
         return issue;
     }
     if (m_ordres.home.prendre()) {
+        signaler(EvenementSuivi::Genre::DebutHoming);
         const IssueAttente issue = m_liaison.echangeSimple("home\r", GenreAttente::Home, "home");
         m_ordres.homeEnCours.store(false);
+        signaler(EvenementSuivi::Genre::FinHoming);
         return issue;
     }
     if (!m_demande.prendre())

@@ -281,4 +281,99 @@ It stops; the file replays up to its last whole sample.</translation>
         <translation>Gripper closed</translation>
     </message>
 </context>
+<context>
+    <name>FenetreCourbes</name>
+    <message>
+        <source>Suivi du bras</source>
+        <translation>Arm tracking</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Reprendre</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>En pause : revenir sur les cinq dernières minutes</source>
+        <translation>While paused: scroll back over the last five minutes</translation>
+    </message>
+    <message>
+        <source>Exporter en CSV…</source>
+        <translation>Export as CSV…</translation>
+    </message>
+    <message>
+        <source>Exporter en PNG…</source>
+        <translation>Export as PNG…</translation>
+    </message>
+    <message>
+        <source>Exporter les courbes en CSV</source>
+        <translation>Export the plots as CSV</translation>
+    </message>
+    <message>
+        <source>Fichiers CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Exporter l&apos;image des courbes</source>
+        <translation>Export the plots&apos; picture</translation>
+    </message>
+    <message>
+        <source>Images PNG (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>Exportation impossible</source>
+        <translation>Export failed</translation>
+    </message>
+    <message>
+        <source>Impossible d&apos;écrire %1 :
+%2
+Rien de ce qui est gardé n&apos;est perdu : une autre exportation l&apos;écrira entier.</source>
+        <translation>Cannot write %1:
+%2
+Nothing kept is lost: another export will write all of it.</translation>
+    </message>
+    <message>
+        <source>cible</source>
+        <translation>target</translation>
+    </message>
+    <message>
+        <source>position listée</source>
+        <translation>listed position</translation>
+    </message>
+    <message>
+        <source>pose écrite</source>
+        <translation>pose written</translation>
+    </message>
+    <message>
+        <source>borne</source>
+        <translation>clamp</translation>
+    </message>
+    <message>
+        <source>temps (s)</source>
+        <translation>time (s)</translation>
+    </message>
+    <message>
+        <source>fermeture</source>
+        <translation>close</translation>
+    </message>
+    <message>
+        <source>ouverture</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>homing</source>
+        <translation>homing</translation>
+    </message>
+    <message>
+        <source>fin du homing</source>
+        <translation>homing over</translation>
+    </message>
+    <message>
+        <source>retour</source>
+        <translation>back</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,328 @@
+// The plot window as the operator uses it: what its CSV holds against the line's trace, how it
+// opens, when it redraws, its exports, and its history's bound over an hour.
+#include "app/fenetrecourbes.h"
+#include "app/globjectwindow.h"
+#include "repondeur.h"
+#include "sim/simulateurpty.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QChartView>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QValueAxis>
+#include <csignal>
+
+namespace {
+using Genre = EvenementSuivi::Genre;
+
+QList<QStringList> lignesCsv(const HistoriqueCourbes& h)
+{
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    h.ecrireCsv(tampon);
+    QList<QStringList> lignes;
+    for (const QByteArray& l : tampon.data().trimmed().split('\n').mid(1))
+        lignes.append(QString::fromLatin1(l).split(','));
+    return lignes;
+}
+
+// "x y z" of the rows of one series, or the series' names of the marks.
+QStringList colonne(const QList<QStringList>& lignes, const QStringList& series)
+{
+    QStringList l;
+    for (const QStringList& r : lignes)
+        if (series.contains(r[1]))
+            l.append(r[2].isEmpty() ? r[1] : r.mid(2).join(' '));
+    return l;
+}
+
+long residentKo()
+{
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    const QByteArray s = f.readAll();
+    return s.mid(s.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLong();
+}
+} // namespace
+
+class TestCourbes : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    RepondeurBoites m_repondeur;
+    SimulateurPty m_sim;
+    std::unique_ptr<FenetreCourbes> m_courbes;
+    std::unique_ptr<GLObjectWindow> m_fenetre;
+
+private slots:
+    void initTestCase()
+    {
+        OptionsSimulateur options;
+        options.baud = 0;
+        QVERIFY(m_sim.demarrer(options));
+        ConfigurationZelvor cfg;
+        cfg.port = m_sim.peripherique();
+        cfg.gant = "replay:" ZELVOR_SOURCES "/glove/trajectoires/balayage.txt";
+        cfg.trace = m_dossier.filePath("trace");
+        m_courbes = FenetreCourbes::pourLeProgramme(cfg);
+        m_fenetre = std::make_unique<GLObjectWindow>(nullptr, nullptr, cfg);
+        QCOMPARE(m_fenetre->statutDemarrage(), 0);
+        m_fenetre->show();
+        m_courbes->installer(*m_fenetre);
+    }
+
+    // The replayed sweep: the poses written are the trace's, each asked as a target first, and
+    // the gripper's marks are where the trace has "close" and "open"; rows in time order.
+    void rejeu()
+    {
+        m_fenetre->findChild<QPushButton*>("LancerButton")->click();
+        // What went to the controller: the bytes of the trace's "tx" lines of `echange` (all for
+        // none), "\r" left out.
+        const auto trace = [this](const char* echange = "") {
+            QFile f(m_dossier.filePath("trace"));
+            f.open(QIODevice::ReadOnly);
+            QStringList octets;
+            for (const QByteArray& l : f.readAll().split('\n'))
+                if (l.contains(QByteArray(" tx ") + echange))
+                    octets.append(QString::fromLatin1(l.mid(l.indexOf('"') + 1)).chopped(3));
+            return octets;
+        };
+        const auto posesTrace = [&] {
+            QStringList poses, o = trace("consigne ");
+            for (qsizetype i = o.indexOf("teach A"); i >= 0; i = o.indexOf("teach A", i + 1))
+                poses.append(o.mid(i + 1, 3).join(' '));
+            return poses;
+        };
+        QTest::qWait(2000);
+        QTRY_COMPARE(colonne(lignesCsv(m_courbes->historique()), {"pose_ecrite"}), posesTrace());
+        const QList<QStringList> lignes = lignesCsv(m_courbes->historique());
+        QVERIFY(posesTrace().size() > 5);
+        QCOMPARE(lignes.value(0), (QStringList{lignes[0][0], "cible", "3162", "0", "2450"}));
+        // A late tick and the next one may fall into one 20 ms slot, which keeps the later
+        // target only: a pose written may then be missing from the targets, seldom.
+        QStringList cibles, manquantes;
+        for (int i = 0; i < lignes.size(); ++i) {
+            QVERIFY(lignes[i][0].toLongLong() >= lignes[qMax(i - 1, 0)][0].toLongLong());
+            const QStringList xyz = lignes[i].mid(2);
+            if (lignes[i][1] == "cible")
+                cibles.append(QString("%1 %2 %3")
+                                  .arg(int(xyz[0].toDouble()))
+                                  .arg(int(xyz[1].toDouble()))
+                                  .arg(int(xyz[2].toDouble())));
+            else if (lignes[i][1] == "pose_ecrite" && !cibles.contains(xyz.join(' ')))
+                manquantes.append(xyz.join(' '));
+        }
+        QVERIFY2(manquantes.size() * 10 <= posesTrace().size(), qPrintable(manquantes.join(", ")));
+        QVERIFY(colonne(lignes, {"position_listee"}).size() >= 2);
+        const QStringList marques = colonne(lignes, {"fermeture", "ouverture"});
+        QCOMPARE(marques.join(' ').replace("fermeture", "close").replace("ouverture", "open"),
+                 trace().filter(QRegularExpression("^(open|close)$")).join(' '));
+        QCOMPARE(marques, (QStringList{"ouverture", "fermeture", "ouverture"}));
+    }
+
+    // F2, the 3D view's menu, and --courbes open the window; the form keeps its 51 widgets.
+    void ouverture_data()
+    {
+        QTest::addColumn<QString>("par");
+        QTest::newRow("F2") << "F2";
+        QTest::newRow("menu de la vue") << "menu";
+        QTest::newRow("--courbes") << "--courbes"; // last: a second window, a second F2
+    }
+    void ouverture()
+    {
+        QFETCH(QString, par);
+        m_courbes->hide();
+        QWidget* vue = m_fenetre->findChild<QWidget*>("glbox");
+        std::unique_ptr<FenetreCourbes> autre;
+        FenetreCourbes* attendue = m_courbes.get();
+        if (par == "F2") {
+            m_fenetre->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_fenetre.get()));
+            QTest::keyClick(m_fenetre.get(), Qt::Key_F2);
+        } else if (par == "menu") {
+            QTimer::singleShot(300, [] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QAction* a = menu ? menu->actions().value(0) : nullptr;
+                if (a && a->text() == "Suivi du bras")
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+                else if (menu)
+                    menu->close();
+            });
+            QContextMenuEvent clic(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                   vue->mapToGlobal(QPoint(10, 10)));
+            QApplication::sendEvent(vue, &clic);
+        } else {
+            ConfigurationZelvor cfg;
+            cfg.courbes = true;
+            autre = FenetreCourbes::pourLeProgramme(cfg);
+            autre->installer(*m_fenetre);
+            attendue = autre.get();
+        }
+        QTRY_VERIFY(attendue->isVisible());
+        QCOMPARE(attendue->windowTitle(), "Suivi du bras");
+        QList<QWidget*> widgets = m_fenetre->findChildren<QWidget*>();
+        widgets.removeIf([](const QWidget* w) { return w->isWindow(); });
+        QCOMPARE(widgets.size(), 51);
+    }
+
+    // An export to a file that cannot be written says so in a box and loses nothing: the next
+    // one writes it all.
+    void exportation_data()
+    {
+        QTest::addColumn<QString>("genre");
+        QTest::newRow("CSV") << "csv";
+        QTest::newRow("PNG") << "png";
+    }
+    void exportation()
+    {
+        QFETCH(QString, genre);
+        const auto exporter = [&](const QString& chemin) {
+            return genre == "csv" ? m_courbes->exporterCsv(chemin) : m_courbes->exporterPng(chemin);
+        };
+        m_repondeur.boites.clear();
+        QVERIFY(!exporter(m_dossier.filePath("absent/courbes." + genre)));
+        QCOMPARE(m_repondeur.boites.value(0).titre, "Exportation impossible");
+        QVERIFY(m_repondeur.boites[0].texte.contains("/absent/courbes." + genre));
+        const QString chemin = m_dossier.filePath("courbes." + genre);
+        QVERIFY(exporter(chemin) && m_repondeur.boites.size() == 1);
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        if (genre == "png")
+            QCOMPARE(QImage::fromData(f.readAll()).width(),
+                     m_courbes->findChild<QChartView*>()->width());
+        else
+            QVERIFY(f.readAll().count(",position_listee,") ==
+                    colonne(lignesCsv(m_courbes->historique()), {"position_listee"}).size());
+    }
+
+    // An hour of a dragged slider (a target every 5 ms), poses and listings at the line's pace,
+    // the gripper every 10 s: the memory stays what it was after five minutes, and the CSV holds
+    // the last five minutes whole, the last target of each 20 ms, the poses as the wire has them.
+    void uneHeure()
+    {
+        HistoriqueCourbes h;
+        long apresCinqMinutes = 0;
+        for (qint64 ms = 0; ms <= 3600000; ms += 5) {
+            h.ajouter({Genre::Cible, ms, 3000.25 + double(ms % 1000), -1.0, 2450.0});
+            if (ms % 160 == 0)
+                h.ajouter({Genre::PoseEcrite, ms, 3000.75 + double(ms % 1000), -1.5, 2450.0});
+            if (ms % 500 == 0)
+                h.ajouter({Genre::PositionListee, ms, 3000.0, 0.0, 2450.0});
+            if (ms % 10000 == 0)
+                h.ajouter({(ms / 10000) % 2 ? Genre::Fermeture : Genre::Ouverture, ms});
+            if (ms == 300000)
+                apresCinqMinutes = residentKo();
+        }
+        QVERIFY2(residentKo() - apresCinqMinutes < 256, qPrintable(QString::number(residentKo())));
+        const QList<QStringList> l = lignesCsv(h);
+        QCOMPARE(l.first().value(0), "3300000");
+        const QStringList cibles = colonne(l, {"cible"}), poses = colonne(l, {"pose_ecrite"});
+        QCOMPARE(cibles.size(), 15001);
+        QCOMPARE(cibles.mid(cibles.size() - 2),
+                 (QStringList{"3995.25 -1 2450", "3000.25 -1 2450"}));
+        QCOMPARE(poses.size(), 1876);
+        QCOMPARE(poses.last(), "3000 -1 2450");
+        QCOMPARE(colonne(l, {"position_listee"}).size(), 601);
+        QCOMPARE(colonne(l, {"fermeture", "ouverture"}).size(), 31);
+    }
+
+    // Data at 200 a second for a second: the picture changes at most ten times a second while
+    // shown, never while paused or hidden; paused, the scroll bar goes back over what was kept.
+    void dessins_data()
+    {
+        QTest::addColumn<QString>("etat");
+        QTest::addColumn<int>("min");
+        QTest::addColumn<int>("max");
+        QTest::newRow("en marche") << "marche" << 1 << 11;
+        QTest::newRow("en pause") << "pause" << 0 << 0;
+        QTest::newRow("cachée") << "cachee" << 0 << 0;
+    }
+    void dessins()
+    {
+        QFETCH(QString, etat);
+        QFETCH(int, min);
+        QFETCH(int, max);
+        FenetreCourbes f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        qint64 ms = 0; // 200 ms of the arm's time every 5 ms
+        const auto nourrir = [&](int n) {
+            for (int i = 0; i < n; ++i, ms += 200) {
+                f.ajouter({Genre::Cible, ms, 2000.0 + double(ms % 2000), 0, 1000});
+                QTest::qWait(5);
+            }
+        };
+        nourrir(200);
+        auto* axe = qobject_cast<QValueAxis*>(
+            f.findChild<QChartView*>()->chart()->axes(Qt::Horizontal).value(0));
+        // A loaded machine spaces the redraws out: the picture first catches up with the data.
+        QTRY_COMPARE_WITH_TIMEOUT(axe->max(), double(ms - 200) / 1000.0, 20000);
+        if (etat == "pause")
+            f.findChild<QPushButton*>("pause")->click();
+        if (etat == "cachee")
+            f.hide();
+        // The chart lays itself out after a redraw: the picture is taken once it holds still.
+        QImage avant = f.grab().toImage();
+        for (int n = 0; n < 50; ++n) {
+            QTest::qWait(100);
+            if (const QImage i = f.grab().toImage(); i != avant)
+                avant = i;
+            else
+                break;
+        }
+        QSignalSpy vus(axe, SIGNAL(rangeChanged(qreal, qreal)));
+        nourrir(200);
+        QVERIFY2(vus.size() >= min && vus.size() <= max, qPrintable(QString::number(vus.size())));
+        if (etat != "pause")
+            return;
+        QCOMPARE(f.grab().toImage(), avant);
+        QCOMPARE(f.historique().dernierMs(), ms - 200); // the data kept coming
+        f.findChild<QScrollBar*>("defilement")->triggerAction(QScrollBar::SliderToMinimum);
+        QTRY_COMPARE(vus.size(), 1);
+        QCOMPARE(vus.first().value(0).toDouble(), 0.0); // back to the first 30 s
+    }
+
+    // --courbes=FILE: the program in simulation, ended by SIGTERM, leaves what it kept as CSV; a
+    // file that cannot be written is a command-line error.
+    void fichierEnFin_data()
+    {
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<int>("statut");
+        QTest::newRow("SIGTERM") << "fin.csv" << 0;
+        QTest::newRow("dossier") << "" << 2;
+    }
+    void fichierEnFin()
+    {
+        QFETCH(QString, fichier);
+        fichier = m_dossier.filePath(fichier);
+        QProcess p;
+        p.start(ZELVOR_BINAIRE, {"--simulate", "--courbes=" + fichier});
+        if (p.waitForReadyRead(10000) &&
+            p.state() == QProcess::Running) { // its simulated controller
+            QTest::qWait(2000);
+            ::kill(pid_t(p.processId()), SIGTERM);
+        }
+        QVERIFY(p.state() == QProcess::NotRunning || p.waitForFinished(5000));
+        QTEST(p.exitCode(), "statut");
+        QFile f(fichier);
+        const QByteArray csv = f.open(QIODevice::ReadOnly) ? f.readAll() : p.readAllStandardError();
+        QVERIFY2(QRegularExpression(p.exitCode() ? "^zelvor: --courbes=.*: not a regular file\n$"
+                                                 : "^ms,serie,x,y,z\n\\d+,cible,3162,0,2450\n.*"
+                                                   ",position_listee,3162,0,2450\n",
+                                    QRegularExpression::DotMatchesEverythingOption)
+                     .match(csv)
+                     .hasMatch(),
+                 csv.constData());
+    }
+};
+
+QTEST_MAIN(TestCourbes)
+#include "test_courbes.moc"

@@ -7,15 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-QByteArray position(const CP5DLL& p5)
-{
-    const EnregistrementP5* e = p5.enregistrement();
-    return QByteArray::number(e->positionX) + ' ' + QByteArray::number(e->positionY) + ' ' +
-           QByteArray::number(e->positionZ);
-}
-} // namespace
-
 class TestCP5DLL : public QObject
 {
     Q_OBJECT
@@ -40,13 +31,17 @@ private slots:
 
         CP5DLL relu(creerSourceGant(QStringLiteral("replay:") + fichier, nullptr));
         QVERIFY(relu.P5_Init() != 0);
+        const EnregistrementP5* e = relu.enregistrement();
+        const auto position = [e] {
+            return QList<float>{e->positionX, e->positionY, e->positionZ};
+        };
         QTest::qWait(150); // the clock has not started: still the first sample
-        QCOMPARE(position(relu), QByteArray("5 5 5"));
+        QCOMPARE(position(), QList<float>({5, 5, 5}));
         relu.P5_CalibratePositionData(0);
-        QCOMPARE(position(relu), QByteArray("0 0 0"));
-        QTRY_COMPARE(position(relu), QByteArray("1 2 3"));
-        QTRY_COMPARE(position(relu), QByteArray("4 4 4"));
-        QCOMPARE(int(relu.enregistrement()->bouton[1]), 1);
+        QCOMPARE(position(), QList<float>({0, 0, 0}));
+        QTRY_COMPARE(position(), QList<float>({1, 2, 3}));
+        QTRY_COMPARE(position(), QList<float>({4, 4, 4}));
+        QCOMPARE(int(e->bouton[1]), 1);
     }
 };
 

@@ -1,4 +1,3 @@
-#include "glove/sourcegant.h"
 #include "glove/trajectoire.h"
 
 #include <QFile>
@@ -70,9 +69,6 @@ private slots:
         QVERIFY(!chargerTrajectoire(f.fileName(), nullptr, &erreur));
         QCOMPARE(erreur,
                  f.fileName() + ":15003: dernière ligne tronquée : 11 champs attendus, 6 trouvés");
-        // The sample trajectory the documentation points to.
-        QVERIFY(
-            creerSourceGant("replay:" ZELVOR_SOURCES "/glove/trajectoires/balayage.txt", &erreur));
     }
 };
 

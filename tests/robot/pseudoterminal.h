@@ -34,7 +34,6 @@ public:
     ~PseudoTerminal() { raccrocher(); }
 
     QString esclave() const { return m_esclave; }
-    bool valide() const { return m_maitre >= 0 && m_esclaveFd >= 0; }
 
     void ecrire(const QByteArray& octets)
     {
@@ -52,18 +51,16 @@ public:
     // Everything the link wrote until it has been quiet for delaiMs.
     QByteArray lireTout(int delaiMs)
     {
-        QByteArray lu(4096, '\0');
-        int n = 0;
-        for (int k; (k = lireDisponible(lu.data() + n, int(lu.size()) - n, delaiMs)) > 0;)
-            n += k;
-        return lu.left(n);
+        QByteArray lu;
+        char octets[256];
+        for (int n; (n = lireDisponible(octets, sizeof octets, delaiMs)) > 0;)
+            lu.append(octets, n);
+        return lu;
     }
     void raccrocher()
     {
-        if (m_esclaveFd >= 0)
-            ::close(m_esclaveFd);
-        if (m_maitre >= 0)
-            ::close(m_maitre);
+        ::close(m_esclaveFd); // -1 once hung up: nothing to close
+        ::close(m_maitre);
         m_esclaveFd = m_maitre = -1;
     }
 

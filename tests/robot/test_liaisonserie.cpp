@@ -61,21 +61,17 @@ struct ControleurEnseignant
             saisie = point;
             return echo + "X -->";
         }
-        if (ligne == "move A") {
+        if (!couperApres.isEmpty() && ligne.startsWith(couperApres))
+            return {}; // restarts before it answers: forgets the command
+        if (ligne == "move A")
             arrivees.append(point);
-            if (couperApres == "move")
-                return {};
-            return echo + "Done.\r\n>";
-        }
+        if (ligne == "home")
+            std::this_thread::sleep_for(std::chrono::milliseconds(homeMs));
         if (ligne == "listpv A")
             return echo + QString::asprintf("Position A\r\n X: %d  Y: %d  Z: %d  P: %d  R: %d\r\n>",
                                             point[0], point[1], point[2], point[3], point[4])
                               .toLatin1();
-        if (ligne == "home" && couperApres == "home")
-            return {}; // restarts while homing: forgets the command
-        if (ligne == "home")
-            std::this_thread::sleep_for(std::chrono::milliseconds(homeMs));
-        return echo + ">";
+        return echo + (ligne == "move A" ? "Done.\r\n>" : ">");
     }
 
     std::mutex verrou;
@@ -97,6 +93,25 @@ bool finitParPasser(const std::function<IssueAttente()>& echange)
         QTest::qWait(20);
     }
     return true;
+}
+
+// A listing's buffer, bytes right after it that no answer may reach, the coordinates read.
+struct Lecture
+{
+    IssueAttente operator()(LiaisonSerie& liaison, const ConsigneRobot& point = pose(0))
+    {
+        return liaison.LirePosition(point, tampon, sizeof tampon, &x, &y, &z);
+    }
+    char tampon[140];
+    char garde[64];
+    int x = 0, y = 0, z = 0;
+};
+
+// Gives the port's name to the device of `pty`, as udev does when a cable is plugged in.
+bool pointerVers(const QString& nom, const PseudoTerminal& pty)
+{
+    QFile::remove(nom);
+    return QFile::link(pty.esclave(), nom);
 }
 } // namespace
 
@@ -121,7 +136,6 @@ void TestLiaisonSerie::ouverture()
     QCOMPARE(LiaisonSerie::cheminPeripherique("COM1"), QString("/dev/ttyS0"));
     QCOMPARE(LiaisonSerie::cheminPeripherique("COM3"), QString("/dev/ttyS2"));
     QCOMPARE(LiaisonSerie::cheminPeripherique("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
-    QCOMPARE(LiaisonSerie("/dev/null").Ouvrir(), 3); // opens, but takes no line settings
 }
 
 // Controllers that put a link out of step. In every case the line comes back in step: listings
@@ -141,7 +155,6 @@ void TestLiaisonSerie::enPhase()
     QFETCH(QString, cas);
     PseudoTerminal pty;
     Listeur listing;
-    std::atomic<int>& numero = listing.numero;
     ControleurDouble controleur(pty, [&](const QByteArray& ligne) {
         const QByteArray reponse = listing(ligne);
         if (cas == "erreur" && ligne.startsWith("defp"))
@@ -157,16 +170,15 @@ void TestLiaisonSerie::enPhase()
     });
     LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
-    char tampon[140];
-    int x = 0, y = 0, z = 0;
-    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
-    QCOMPARE(x, 100);
+    Lecture lire;
+    QCOMPARE(lire(liaison), IssueAttente::Recu);
+    QCOMPARE(lire.x, 100);
 
     if (cas == "arret") {
         // Held longer than a wait, then the backlog: nothing is written before it is answered.
         controleur.retenir(300);
         QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Silence);
-        liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z);
+        lire(liaison);
     } else if (cas == "spontane") {
         // A protection trip reported on its own, prompt included, while the line is idle.
         pty.ecrire("\r\n*** AXIS 2 IMPACT PROTECTION\r\n>");
@@ -181,23 +193,21 @@ void TestLiaisonSerie::enPhase()
         QTest::qWait(20);
         QElapsedTimer chrono;
         chrono.start();
-        QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z),
-                 IssueAttente::Silence);
+        QCOMPARE(lire(liaison), IssueAttente::Silence);
         const int lignes = controleur.lignes().size();
         QCOMPARE(liaison.EnvoyerConsigne(pose(1)), IssueAttente::Silence);
         QCOMPARE(controleur.lignes().size(), lignes); // nothing written into the flood
-        QVERIFY2(chrono.elapsed() < 10 * kBornes.echangeMs,
-                 qPrintable(QString::number(chrono.elapsed())));
+        QCOMPARE_LT(chrono.elapsed(), 10 * kBornes.echangeMs);
         controleur.inonder(false);
     }
 
-    QVERIFY(finitParPasser([&] { return liaison.LirePosition(pose(0), tampon, 140, &x, &y, &z); }));
-    QCOMPARE(x, numero * 100);
+    QVERIFY(finitParPasser([&] { return lire(liaison); }));
+    QCOMPARE(lire.x, listing.numero * 100);
     QCOMPARE(liaison.EnvoyerConsigne(pose(7)), IssueAttente::Recu);
     // Not even a stray prompt inside an error text puts a line ahead of its answer: the rest of
     // the text is read before the next line goes out.
-    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
-    QCOMPARE(x, numero * 100);
+    QCOMPARE(lire(liaison), IssueAttente::Recu);
+    QCOMPARE(lire.x, listing.numero * 100);
     QCOMPARE(controleur.lignesEnAvance(), 0);
     // After a wait that gave up, the point is read back before the arm moves to it.
     QList<QByteArray> attendues{"defp A", "teach A", "7", "1", "2", "3", "4", "move A", "listpv A"};
@@ -216,19 +226,12 @@ void TestLiaisonSerie::listingTropLongNeDebordePas()
     });
     LiaisonSerie liaison(pty.esclave(), kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
-    struct
-    {
-        char tampon[140];
-        char garde[64];
-    } memoire;
-    std::memset(memoire.garde, 0x5A, sizeof memoire.garde);
-    int x = 0, y = 0, z = 0;
-    QCOMPARE(liaison.LirePosition(pose(0), memoire.tampon, sizeof memoire.tampon, &x, &y, &z),
-             IssueAttente::Recu);
-    QCOMPARE(x, 3162);
-    QCOMPARE(z, 2450);
-    QCOMPARE(QByteArray(memoire.garde, sizeof memoire.garde), QByteArray(64, 0x5A));
-    QCOMPARE(QByteArray(memoire.tampon, 140), longue.left(140));
+    Lecture lire;
+    std::memset(lire.garde, 0x5A, sizeof lire.garde);
+    QCOMPARE(lire(liaison), IssueAttente::Recu);
+    QCOMPARE(QList<int>({lire.x, lire.z}), QList<int>({3162, 2450}));
+    QCOMPARE(QByteArray(lire.garde, sizeof lire.garde), QByteArray(64, 0x5A));
+    QCOMPARE(QByteArray(lire.tampon, 140), longue.left(140));
     // The whole answer was read through its prompt: the next exchange is in step at once.
     QCOMPARE(liaison.echangeSimple("close\r", GenreAttente::Echange, "pince"), IssueAttente::Recu);
     QCOMPARE(controleur.lignesEnAvance(), 0);
@@ -240,15 +243,9 @@ void TestLiaisonSerie::raccrochageEtSonde()
 {
     QTemporaryDir dossier;
     const QString nom = dossier.filePath("robot");
-    auto pointerVers = [&](const PseudoTerminal& pty) {
-        QFile::remove(nom);
-        QVERIFY(QFile::link(pty.esclave(), nom));
-    };
     auto premier = std::make_unique<PseudoTerminal>();
-    pointerVers(*premier);
+    QVERIFY(pointerVers(nom, *premier));
     LiaisonSerie liaison(nom, kBornes);
-    QList<IssueAttente> vues;
-    liaison.setObservateur([&vues](IssueAttente i) { vues.append(i); });
     QCOMPARE(liaison.Ouvrir(), 1);
     QCOMPARE(liaison.commencerEchange("home"), IssueAttente::Recu);
     liaison.Envoyer("home\r");
@@ -260,10 +257,10 @@ void TestLiaisonSerie::raccrochageEtSonde()
     });
     QCOMPARE(liaison.AttendreCaractere(">", GenreAttente::Home), IssueAttente::Raccroche);
     raccroche.join();
-    QVERIFY2(chrono.elapsed() < kBornes.homeMs, qPrintable(QString::number(chrono.elapsed())));
+    QCOMPARE_LT(chrono.elapsed(), kBornes.homeMs);
 
     PseudoTerminal etranger; // under the name now, and not a controller
-    pointerVers(etranger);
+    QVERIFY(pointerVers(nom, etranger));
     for (int i = 0; i < 3; ++i)
         QVERIFY(liaison.echangeSimple("open\r", GenreAttente::Echange, "pince") !=
                 IssueAttente::Recu);
@@ -273,13 +270,11 @@ void TestLiaisonSerie::raccrochageEtSonde()
 
     PseudoTerminal retour;
     ControleurDouble controleur(retour);
-    pointerVers(retour);
+    QVERIFY(pointerVers(nom, retour));
     QVERIFY(finitParPasser(
         [&] { return liaison.echangeSimple("open\r", GenreAttente::Echange, "pince"); }));
     QCOMPARE(controleur.lignes(), (QList<QByteArray>{"", "open"}));
     QCOMPARE(etranger.lireTout(100), QByteArray());
-    QCOMPARE(vues.first(), IssueAttente::Raccroche);
-    QCOMPARE(vues.last(), IssueAttente::Recu);
 }
 
 void TestLiaisonSerie::jamaisUnPointMele_data()
@@ -299,17 +294,16 @@ void TestLiaisonSerie::jamaisUnPointMele()
     ControleurEnseignant etat;
     std::atomic<bool> couper{false}, coupe{false};
     auto repondre = [&](const QByteArray& ligne) {
+        const QByteArray reponse = etat(ligne);
         if (!couper || ligne != "3000")
-            return etat(ligne);
-        const QByteArray reponse = etat(ligne); // X is taken; the cable goes before the answer
-        coupe = true;
-        if (raccrochage)
-            return QByteArray();
-        std::this_thread::sleep_for(std::chrono::milliseconds(3 * kBornes.echangeMs));
-        return reponse;
+            return reponse;
+        coupe = true; // X is taken; the cable goes, or the line stalls, before the answer
+        if (!raccrochage)
+            std::this_thread::sleep_for(std::chrono::milliseconds(3 * kBornes.echangeMs));
+        return raccrochage ? QByteArray() : reponse;
     };
     auto pty = std::make_unique<PseudoTerminal>();
-    QVERIFY(QFile::link(pty->esclave(), nom));
+    QVERIFY(pointerVers(nom, *pty));
     auto controleur = std::make_unique<ControleurDouble>(*pty, repondre);
     LiaisonSerie liaison(nom, kBornes);
     QCOMPARE(liaison.Ouvrir(), 1);
@@ -325,13 +319,11 @@ void TestLiaisonSerie::jamaisUnPointMele()
     if (raccrochage) {
         controleur.reset();
         pty = std::make_unique<PseudoTerminal>(); // the same controller, plugged in again
-        QFile::remove(nom);
-        QVERIFY(QFile::link(pty->esclave(), nom));
+        QVERIFY(pointerVers(nom, *pty));
         controleur = std::make_unique<ControleurDouble>(*pty, repondre);
     }
-    char tampon[140];
-    int x = 0, y = 0, z = 0;
-    QVERIFY(finitParPasser([&] { return liaison.LirePosition(depart, tampon, 140, &x, &y, &z); }));
+    Lecture lire;
+    QVERIFY(finitParPasser([&] { return lire(liaison, depart); }));
     QVERIFY(finitParPasser([&] { return liaison.EnvoyerConsigne(derniere); }));
 
     // The arm went to the start pose, then to the last one asked for, never anywhere between.
@@ -360,10 +352,8 @@ void TestLiaisonSerie::redemarrage()
     etat.couperApres = perdu;
     etat.homeMs = homeMs;
     ControleurDouble controleur(pty, [&](const QByteArray& ligne) { return etat(ligne); });
-    BornesLiaison bornes = kBornes;
-    bornes.echangeMs = 10000;
-    bornes.homeMs = 60000;
-    bornes.veilleMs = 500;
+    // Bounds far beyond the test's length, and a probe after 500 ms of quiet.
+    const BornesLiaison bornes{40, 10000, 60000, 200, 50, 40, 500};
     LiaisonSerie liaison(pty.esclave(), bornes);
     QCOMPARE(liaison.Ouvrir(), 1);
     QElapsedTimer chrono;
@@ -372,15 +362,12 @@ void TestLiaisonSerie::redemarrage()
                                    ? liaison.EnvoyerConsigne(pose(3000))
                                    : liaison.echangeSimple("home\r", GenreAttente::Home, "home");
     QCOMPARE(issue, perdu.isEmpty() ? IssueAttente::Recu : IssueAttente::Dephase);
-    if (perdu.isEmpty())
-        QVERIFY(chrono.elapsed() >= homeMs);
-    char tampon[140];
-    int x = 0, y = 0, z = 0;
+    QCOMPARE_GE(chrono.elapsed(), perdu.isEmpty() ? homeMs : 0);
+    Lecture lire;
     etat.couperApres.clear();
-    QCOMPARE(liaison.LirePosition(pose(0), tampon, sizeof tampon, &x, &y, &z), IssueAttente::Recu);
-    QVERIFY2(chrono.elapsed() < homeMs + bornes.echangeMs,
-             qPrintable(QString::number(chrono.elapsed())));
-    QCOMPARE(x, perdu == "move" ? 3000 : 0);
+    QCOMPARE(lire(liaison), IssueAttente::Recu);
+    QCOMPARE_LT(chrono.elapsed(), homeMs + bornes.echangeMs);
+    QCOMPARE(lire.x, perdu == "move" ? 3000 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestLiaisonSerie)

@@ -2,7 +2,6 @@
 
 #include <QTest>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 class TestProtocole : public QObject
@@ -43,12 +42,7 @@ private slots:
         QFETCH(double, valeur);
         QFETCH(QByteArray, ligne);
         QCOMPARE(protocole::nombreFil(valeur), ligne);
-        ConsigneRobot c;
-        c.X = 3162;
-        c.Y = valeur;
-        c.Z = 2450;
-        c.P = -850;
-        std::strcpy(c.nomPoint, "A");
+        const ConsigneRobot c{3162, valeur, 2450, 0, -850, "A"};
         QCOMPARE(protocole::lignesConsigne(c).join('|'),
                  std::isfinite(valeur)
                      ? "defp A\r|teach A\r|3162\r|" + ligne + "|2450\r|-850\r|0\r|move A\r"

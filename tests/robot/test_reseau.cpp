@@ -95,21 +95,17 @@ void TestReseau::parLeReseau_data()
     QTest::addColumn<QString>("url");     // %1: the port
     QTest::addColumn<QString>("reglage"); // how ser2net sets the line; empty: no ser2net
     QTest::addColumn<QString>("boite");   // the box the operator sees, empty for none
-    const QString muet =
-        "Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005";
-    QTest::newRow("socket, server at 9600n82") << "socket://127.0.0.1:%1"
-                                               << "9600n82"
-                                               << "";
-    QTest::newRow("rfc2217, IPv6, server at 19200n81") << "rfc2217://[::1]:%1"
-                                                       << "19200n81"
-                                                       << "";
-    QTest::newRow("socket, server left at 19200n81") << "socket://127.0.0.1:%1"
-                                                     << "19200n81" << muet;
-    QTest::newRow("server that never answers") << "socket://127.0.0.1:%1"
-                                               << "" << muet;
-    QTest::newRow("connection refused") << "rfc2217://127.0.0.1:%1"
-                                        << ""
-                                        << "Impossible d'ouvrir le port %1.\nCode erreur : E0002";
+    // A socket at the right settings is the line serveurArreteEtRelance runs on.
+    const char* muet = "Le contrôleur du robot ne répond pas sur le port %1.\nCode erreur : E0005";
+    const char* cas[][4] = {
+        {"rfc2217, IPv6, server at 19200n81", "rfc2217://[::1]:%1", "19200n81", ""},
+        {"socket, server left at 19200n81", "socket://127.0.0.1:%1", "19200n81", muet},
+        {"server that never answers", "socket://127.0.0.1:%1", "", muet},
+        {"connection refused", "rfc2217://127.0.0.1:%1", "",
+         "Impossible d'ouvrir le port %1.\nCode erreur : E0002"},
+    };
+    for (const auto& c : cas)
+        QTest::newRow(c[0]) << QString(c[1]) << QString(c[2]) << QString::fromUtf8(c[3]);
 }
 
 void TestReseau::parLeReseau()

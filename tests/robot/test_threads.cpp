@@ -17,9 +17,7 @@ private slots:
         SimulateurPty sim;
         QVERIFY(sim.demarrer(OptionsSimulateur{}));
         PiloteRobot robot(sim.peripherique());
-        ConsigneRobot depart;
-        depart.nomPoint[0] = 'A';
-        robot.demarrer(depart);
+        robot.demarrer(ConsigneRobot{0, 0, 0, 0, 0, "A"});
         QVERIFY(sim.attendreLignes(17, 5000)); // "open" and the start pose twice
         QElapsedTimer chrono;
         chrono.start();

@@ -186,9 +186,9 @@ private slots:
 
     // `ligne`: PTY stands for the simulated controller's device, TRANSCRIPT for a file where
     // the program's own simulator writes what it receives, NET for a TCP server of the test's
-    // that never accepts a connection. `moment`: the controller received
-    // that many lines; 0: the program catches signals; -1: it idles in front of its start-up
-    // box. `cause`: a signal, or 0 for the end of the X server under the program.
+    // that never accepts a connection. `moment`: the controller received that many lines; 0:
+    // the program catches signals; -1: it idles in front of its start-up box or of the network.
+    // `cause`: a signal, or 0 for the end of the X server under the program.
     void fins_data()
     {
         QTest::addColumn<QString>("ligne");

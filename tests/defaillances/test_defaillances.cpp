@@ -97,8 +97,6 @@ private slots:
         QVERIFY(banc.sim.demarrer(BancFenetre::rapide()));
         banc.sim.setSilencieux(cas == "dès le démarrage");
         QVERIFY(banc.ouvrir(banc.sim.peripherique(), kBornes));
-        banc.fenetre->show();
-        QVERIFY(QTest::qWaitForWindowExposed(banc.fenetre.get()));
         if (cas == "en mode gant") {
             banc.cliquer("LancerButton");
             banc.gant()->definirPosition(100, 200, -100);

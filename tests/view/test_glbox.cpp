@@ -4,7 +4,6 @@
 #include "view/glbox.h"
 
 #include <QMatrix4x4>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -12,12 +11,8 @@ namespace {
 // Counts the paints a widget gets: what reaches the screen.
 struct ComptePeintures : QObject
 {
+    bool eventFilter(QObject*, QEvent* e) override { return (n += e->type() == QEvent::Paint) < 0; }
     int n = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        n += e->type() == QEvent::Paint;
-        return false;
-    }
 };
 
 using Attendu = std::pair<QVector3D, QColor>; // a point in model units, and its colour there

@@ -4,6 +4,7 @@
 #include "app/traduction.h"
 #include "glove/cp5dll.h"
 #include "glove/sourcegant.h"
+#include "robot/avisecriture.h"
 #include "robot/piloterobot.h"
 #include "view/glbox.h"
 
@@ -33,7 +34,10 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
         afficherAucunGant();
         LancerButton->setEnabled(false);
     } else if (!m_configuration.enregistrementGant.isEmpty()) {
-        p5->enregistrerVers(m_configuration.enregistrementGant);
+        p5->enregistrerVers(
+            m_configuration.enregistrementGant, [](const QString& fichier, const QString& raison) {
+                avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
+            });
     }
 
     glbox->setPointGant(0.0f, 0.0f, 0.0f);

@@ -199,7 +199,9 @@ void GLObjectWindow::ActionTimer()
     doigtPlie = tic.doigtPlie;
     // Asked of the robot side, which keeps a command that did not get through until the line
     // answers again; in this order on the wire: gripper, home, then the pose.
-    robot->demanderPince(tic.pince);
+    robot->demanderPince(tic.pince == GestePince::Ouvrir   ? CommandePince::Ouvrir
+                         : tic.pince == GestePince::Fermer ? CommandePince::Fermer
+                                                           : CommandePince::Aucune);
     if (tic.home)
         robot->demanderHome(); // a home under way already is not asked again
 

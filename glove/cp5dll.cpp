@@ -2,7 +2,6 @@
 
 #include "glove/ecrivaintrajectoire.h"
 #include "glove/sourcegant.h"
-#include "robot/avisecriture.h"
 
 #include <cstring>
 #include <utility>
@@ -60,14 +59,15 @@ void CP5DLL::P5_Close()
     m_enregistrement.reset();
 }
 
-bool CP5DLL::enregistrerVers(const QString& fichier, QString* erreur)
+bool CP5DLL::enregistrerVers(const QString& fichier, SurEchecEcriture surEchec, QString* erreur)
 {
     arreterEnregistrement();
     QString raison;
-    m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison);
+    m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison, surEchec);
     if (!m_ecrivain) {
         // The window starts the recording; a failure there would otherwise go unsaid.
-        avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
+        if (surEchec)
+            surEchec(fichier, raison);
         if (erreur)
             *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, raison);
         return false;

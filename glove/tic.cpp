@@ -8,11 +8,11 @@ ResultatTic calculerTic(const EchantillonTic& gant, const int robot[3], EtatSuiv
     // A gripper command is asked for only when the bend crosses the threshold.
     r.doigtPlie = doigtEstPlie(gant.flexionPince);
     if (!r.doigtPlie && !etat.pinceOuverte) {
-        r.pince = CommandePince::Ouvrir;
+        r.pince = GestePince::Ouvrir;
         etat.pinceOuverte = true;
         etat.pinceFermee = false;
     } else if (r.doigtPlie && !etat.pinceFermee) {
-        r.pince = CommandePince::Fermer;
+        r.pince = GestePince::Fermer;
         etat.pinceFermee = true;
         etat.pinceOuverte = false;
     }

@@ -1,7 +1,14 @@
 #pragma once
 
 #include "glove/suivi.h"
-#include "robot/consignerobot.h"
+
+// The gripper command a tick asks for; the window turns it into the robot side's own.
+enum class GestePince
+{
+    Aucun,
+    Ouvrir,
+    Fermer,
+};
 
 // What the glove gave at one tick. The position is read after the re-zeroing that the first
 // button asks for, so that a held button reads the new origin.
@@ -27,7 +34,7 @@ struct EtatSuivi
 struct ResultatTic
 {
     bool doigtPlie = false;
-    CommandePince pince = CommandePince::Aucune;
+    GestePince pince = GestePince::Aucun;
     bool rezero = false; // the glove was re-zeroed for this tick
     bool home = false;
     Vecteur3f positionGant{}; // the readouts, after the band filter

@@ -93,9 +93,9 @@ private slots:
             const ResultatTic r = calculerTic(e, robot, etat);
             const Vecteur3f& p = r.positionGant;
             vus << QString("%1 %2 %3").arg(p.X).arg(p.Y).arg(p.Z) +
-                       (r.pince == CommandePince::Fermer   ? " close"
-                        : r.pince == CommandePince::Ouvrir ? " open"
-                                                           : "") +
+                       (r.pince == GestePince::Fermer   ? " close"
+                        : r.pince == GestePince::Ouvrir ? " open"
+                                                        : "") +
                        (r.rezero ? " rezero" : "") + (r.home ? " home" : "") +
                        (r.consigneValide ? "" : " invalide") + (r.mouvement ? " move" : "");
         }

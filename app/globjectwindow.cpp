@@ -3,6 +3,7 @@
 #include "app/arretsignal.h"
 #include "app/traduction.h"
 #include "glove/cp5dll.h"
+#include "glove/espacetravail.h"
 #include "glove/sourcegant.h"
 #include "robot/avisecriture.h"
 #include "robot/piloterobot.h"
@@ -66,12 +67,12 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
         m_configuration.suivrePilote(*robot);
 
     ConsigneRobot depart;
-    depart.X = 3162;
-    depart.Y = 0;
-    depart.Z = 2450;
-    depart.R = 0;
-    depart.P = -850;
-    std::strcpy(depart.nomPoint, "A");
+    depart.X = kAxeX.depart;
+    depart.Y = kAxeY.depart;
+    depart.Z = kAxeZ.depart;
+    depart.R = kAxeR.depart;
+    depart.P = kAxeP.depart;
+    std::strcpy(depart.nomPoint, kNomPointDepart);
     // The start-up sequence ("open", the start pose) goes out from the robot side, which then
     // sends the pose once more and starts listing; the window does not wait for it.
     robot->demarrer(depart);

@@ -5,6 +5,7 @@
 #include "glove/cp5dll.h"
 #include "glove/espacetravail.h"
 #include "glove/sourcegant.h"
+#include "glove/suivigant.h"
 #include "robot/avisecriture.h"
 #include "robot/piloterobot.h"
 #include "view/glbox.h"
@@ -28,14 +29,13 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     timer = new QTimer(this);
 
     QString erreurGant;
-    p5 = new CP5DLL(
-        prendreSourceGant(m_configuration.sourceGant, m_configuration.gant, &erreurGant));
-    const bool gantTrouve = p5->P5_Init() != 0;
-    if (!gantTrouve) {
+    m_suivi = std::make_unique<SuiviGant>(std::make_unique<CP5DLL>(
+        prendreSourceGant(m_configuration.sourceGant, m_configuration.gant, &erreurGant)));
+    if (!m_suivi->gantDetecte()) {
         afficherAucunGant();
         LancerButton->setEnabled(false);
     } else if (!m_configuration.enregistrementGant.isEmpty()) {
-        p5->enregistrerVers(
+        m_suivi->gant().enregistrerVers(
             m_configuration.enregistrementGant, [](const QString& fichier, const QString& raison) {
                 avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
             });
@@ -43,12 +43,6 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
 
     glbox->setPointGant(0.0f, 0.0f, 0.0f);
     glbox->setPointRobot(0.0f, 0.0f, 0.0f);
-    etatPort = 0;
-    cibleX = cibleY = cibleZ = 0.0f;
-    p5Detecte = gantTrouve;
-    doigtPlie = false;
-    suivi = EtatSuivi{};
-    positionGant = {};
 
     // A stop asked for while the start-up box was up: the port is not even opened.
     if (arretsignal::demande())
@@ -90,6 +84,16 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     connect(CommandeCheckBox, &QCheckBox::clicked, this, &GLObjectWindow::ActiverCommande);
 }
 
+CP5DLL* GLObjectWindow::gant() const
+{
+    return m_suivi ? &m_suivi->gant() : nullptr;
+}
+
+bool GLObjectWindow::gantDetecte() const
+{
+    return m_suivi && m_suivi->gantDetecte();
+}
+
 GLObjectWindow::~GLObjectWindow()
 {
     Quitter();
@@ -99,10 +103,9 @@ void GLObjectWindow::Quitter()
 {
     if (robot)
         robot->arreter();
-    if (p5) {
-        p5->P5_Close();
-        delete p5;
-        p5 = nullptr;
+    if (m_suivi) {
+        m_suivi->gant().P5_Close();
+        m_suivi.reset();
     }
     if (robot) {
         arretsignal::surveillerInterruption(-1);
@@ -114,7 +117,6 @@ void GLObjectWindow::Quitter()
 
 void GLObjectWindow::surOuverture(int etat)
 {
-    etatPort = etat;
     if (etat == 1 || arretsignal::demande())
         return;
     const QString titre = traduire("Erreur de configuration du port Série");

@@ -47,16 +47,16 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     // A stop asked for while the start-up box was up: the port is not even opened.
     if (arretsignal::demande())
         return;
-    robot = new PiloteRobot(m_configuration.port, m_configuration.bornes);
+    robot = std::make_unique<PiloteRobot>(m_configuration.port, m_configuration.bornes);
     // The file was checked with the command line; a trace that cannot be written costs nothing.
     if (!m_configuration.trace.isEmpty())
         robot->tracer(m_configuration.trace);
     // The port is opened by the robot side; the window shows at once and hears how it went.
     arretsignal::surveillerInterruption(robot->descripteurInterruption());
-    connect(robot, &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);
-    connect(robot, &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
-    connect(robot, &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
-    connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
+    connect(robot.get(), &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);
+    connect(robot.get(), &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
+    connect(robot.get(), &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
+    connect(robot.get(), &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
     if (m_configuration.suivrePilote)
         m_configuration.suivrePilote(*robot);
 
@@ -110,8 +110,7 @@ void GLObjectWindow::Quitter()
     if (robot) {
         arretsignal::surveillerInterruption(-1);
         robot->fermer();
-        delete robot;
-        robot = nullptr;
+        robot.reset();
     }
 }
 

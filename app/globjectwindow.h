@@ -37,7 +37,7 @@ public:
     // Null once the window has quit.
     CP5DLL* gant() const;
     // The robot side, for windows that follow its signals; null when the port did not open.
-    const PiloteRobot* pilote() const { return robot; }
+    const PiloteRobot* pilote() const { return robot.get(); }
 
 public slots:
     virtual void Lancer();
@@ -77,7 +77,7 @@ private:
     void finHoming();
 
     ConfigurationZelvor m_configuration;
-    PiloteRobot* robot = nullptr;
+    std::unique_ptr<PiloteRobot> robot; // null until started, and once the window has quit
     int m_statutDemarrage = 0;
     bool m_pannePresentee = false;      // the current outage was shown to the operator already
     QPointer<QMessageBox> m_boitePanne; // the outage box while it is up

@@ -34,10 +34,10 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     if (!m_suivi->gantDetecte()) {
         afficherAucunGant();
         LancerButton->setEnabled(false);
-    } else if (!m_configuration.enregistrementGant.isEmpty()) {
-        m_suivi->gant().enregistrerVers(
-            m_configuration.enregistrementGant, [](const QString& fichier, const QString& raison) {
-                avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
+    } else if (!m_configuration.sortieTrajectoire.isEmpty()) {
+        m_suivi->gant().ecrireTrajectoireVers(
+            m_configuration.sortieTrajectoire, [](const QString& fichier, const QString& raison) {
+                avisecriture::signaler(avisecriture::Fichier::Trajectoire, fichier, raison);
             });
     }
 

@@ -53,15 +53,16 @@ void CP5DLL::P5_CalibratePositionData(int)
 
 void CP5DLL::P5_Close()
 {
-    arreterEnregistrement();
+    arreterSortieTrajectoire();
     if (m_enregistrement && m_source)
         m_source->fermer();
     m_enregistrement.reset();
 }
 
-bool CP5DLL::enregistrerVers(const QString& fichier, SurEchecEcriture surEchec, QString* erreur)
+bool CP5DLL::ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec,
+                                   QString* erreur)
 {
-    arreterEnregistrement();
+    arreterSortieTrajectoire();
     QString raison;
     m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison, surEchec);
     if (!m_ecrivain) {
@@ -101,14 +102,14 @@ void CP5DLL::noterEtat(const EtatGant& etat)
     e.tempsMs = m_horlogeSession.elapsed();
     e.etat = etat;
     if (!m_ecrivain->ajouter(e)) {
-        arreterEnregistrement(); // stopped and reported by the writer
+        arreterSortieTrajectoire(); // stopped and reported by the writer
         return;
     }
     m_echantillonEcrit = true;
     m_dernierEcrit = etat;
 }
 
-void CP5DLL::arreterEnregistrement()
+void CP5DLL::arreterSortieTrajectoire()
 {
     m_ecrivain.reset();
     m_echantillonEcrit = false;

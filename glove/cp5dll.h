@@ -42,13 +42,13 @@ public:
     // sample at time 0, then one per change. Replaces any recording under way. A file that cannot
     // be opened, and later a write that fails, is also reported to `surEchec`: the recording
     // stops there, and the file replays up to its last whole sample.
-    bool enregistrerVers(const QString& fichier, SurEchecEcriture surEchec = {},
-                         QString* erreur = nullptr);
+    bool ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec = {},
+                               QString* erreur = nullptr);
 
 private:
     void surChangement();
     void noterEtat(const EtatGant& etat);
-    void arreterEnregistrement();
+    void arreterSortieTrajectoire();
 
     std::unique_ptr<SourceGant> m_source;
     std::unique_ptr<EnregistrementP5> m_enregistrement;

@@ -59,8 +59,7 @@ void CP5DLL::P5_Close()
     m_enregistrement.reset();
 }
 
-bool CP5DLL::ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec,
-                                   QString* erreur)
+bool CP5DLL::ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec)
 {
     arreterSortieTrajectoire();
     QString raison;
@@ -69,8 +68,6 @@ bool CP5DLL::ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surE
         // The window starts the recording; a failure there would otherwise go unsaid.
         if (surEchec)
             surEchec(fichier, raison);
-        if (erreur)
-            *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, raison);
         return false;
     }
     // A session already under way is recorded from now on, on its own clock.

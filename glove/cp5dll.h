@@ -42,8 +42,7 @@ public:
     // sample at time 0, then one per change. Replaces any recording under way. A file that cannot
     // be opened, and later a write that fails, is also reported to `surEchec`: the recording
     // stops there, and the file replays up to its last whole sample.
-    bool ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec = {},
-                               QString* erreur = nullptr);
+    bool ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec = {});
 
 private:
     void surChangement();

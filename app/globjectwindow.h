@@ -61,7 +61,8 @@ private:
     // The glove and its tracking; the timer hands it each tick. Null once the window has quit.
     std::unique_ptr<SuiviGant> m_suivi;
 
-    // The form from the .ui, and the font it cannot hold. Runs no slot.
+    // The form from the .ui, and what it cannot hold (the font, the sliders' ranges and start
+    // places, which are the workspace's). Runs no slot.
     void construireFormulaire();
     bool gantDetecte() const;
     void activerCommandesManuelles(bool actif);

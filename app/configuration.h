@@ -17,7 +17,7 @@ struct ConfigurationZelvor
     QString gant = QStringLiteral("none");
     // The source `gant` names, built by the command line; empty when the window is to build it.
     SourceGantPreparee sourceGant;
-    QString enregistrementGant;            // --glove-record FILE, empty for none
+    QString sortieTrajectoire;             // --glove-record FILE, empty for none
     bool simulation = false;               // --simulate: the controller is simulated in-process
     QString transcriptSimulation;          // --sim-transcript FILE, empty for none
     QString trace;                         // --trace FILE ("-": standard error), empty for none

@@ -3,7 +3,10 @@
 #include "app/arretsignal.h"
 #include "app/traduction.h"
 #include "glove/cp5dll.h"
+#include "glove/espacetravail.h"
 #include "glove/sourcegant.h"
+#include "glove/suivigant.h"
+#include "robot/avisecriture.h"
 #include "robot/piloterobot.h"
 #include "view/glbox.h"
 
@@ -26,48 +29,44 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     timer = new QTimer(this);
 
     QString erreurGant;
-    p5 = new CP5DLL(
-        prendreSourceGant(m_configuration.sourceGant, m_configuration.gant, &erreurGant));
-    const bool gantTrouve = p5->P5_Init() != 0;
-    if (!gantTrouve) {
+    m_suivi = std::make_unique<SuiviGant>(std::make_unique<CP5DLL>(
+        prendreSourceGant(m_configuration.sourceGant, m_configuration.gant, &erreurGant)));
+    if (!m_suivi->gantDetecte()) {
         afficherAucunGant();
         LancerButton->setEnabled(false);
-    } else if (!m_configuration.enregistrementGant.isEmpty()) {
-        p5->enregistrerVers(m_configuration.enregistrementGant);
+    } else if (!m_configuration.sortieTrajectoire.isEmpty()) {
+        m_suivi->gant().ecrireTrajectoireVers(
+            m_configuration.sortieTrajectoire, [](const QString& fichier, const QString& raison) {
+                avisecriture::signaler(avisecriture::Fichier::Trajectoire, fichier, raison);
+            });
     }
 
     glbox->setPointGant(0.0f, 0.0f, 0.0f);
     glbox->setPointRobot(0.0f, 0.0f, 0.0f);
-    etatPort = 0;
-    cibleX = cibleY = cibleZ = 0.0f;
-    p5Detecte = gantTrouve;
-    doigtPlie = false;
-    suivi = EtatSuivi{};
-    positionGant = {};
 
     // A stop asked for while the start-up box was up: the port is not even opened.
     if (arretsignal::demande())
         return;
-    robot = new PiloteRobot(m_configuration.port, m_configuration.bornes);
+    robot = std::make_unique<PiloteRobot>(m_configuration.port, m_configuration.bornes);
     // The file was checked with the command line; a trace that cannot be written costs nothing.
     if (!m_configuration.trace.isEmpty())
         robot->tracer(m_configuration.trace);
     // The port is opened by the robot side; the window shows at once and hears how it went.
     arretsignal::surveillerInterruption(robot->descripteurInterruption());
-    connect(robot, &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);
-    connect(robot, &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
-    connect(robot, &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
-    connect(robot, &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
+    connect(robot.get(), &PiloteRobot::ouverture, this, &GLObjectWindow::surOuverture);
+    connect(robot.get(), &PiloteRobot::issueLiaison, this, &GLObjectWindow::signalerIssue);
+    connect(robot.get(), &PiloteRobot::positionListee, this, &GLObjectWindow::montrerPositionRobot);
+    connect(robot.get(), &PiloteRobot::homingTermine, this, &GLObjectWindow::finHoming);
     if (m_configuration.suivrePilote)
         m_configuration.suivrePilote(*robot);
 
     ConsigneRobot depart;
-    depart.X = 3162;
-    depart.Y = 0;
-    depart.Z = 2450;
-    depart.R = 0;
-    depart.P = -850;
-    std::strcpy(depart.nomPoint, "A");
+    depart.X = kAxeX.depart;
+    depart.Y = kAxeY.depart;
+    depart.Z = kAxeZ.depart;
+    depart.R = kAxeR.depart;
+    depart.P = kAxeP.depart;
+    std::strcpy(depart.nomPoint, kNomPointDepart);
     // The start-up sequence ("open", the start pose) goes out from the robot side, which then
     // sends the pose once more and starts listing; the window does not wait for it.
     robot->demarrer(depart);
@@ -85,6 +84,16 @@ GLObjectWindow::GLObjectWindow(QWidget* parent, const char* name, ConfigurationZ
     connect(CommandeCheckBox, &QCheckBox::clicked, this, &GLObjectWindow::ActiverCommande);
 }
 
+CP5DLL* GLObjectWindow::gant() const
+{
+    return m_suivi ? &m_suivi->gant() : nullptr;
+}
+
+bool GLObjectWindow::gantDetecte() const
+{
+    return m_suivi && m_suivi->gantDetecte();
+}
+
 GLObjectWindow::~GLObjectWindow()
 {
     Quitter();
@@ -94,22 +103,19 @@ void GLObjectWindow::Quitter()
 {
     if (robot)
         robot->arreter();
-    if (p5) {
-        p5->P5_Close();
-        delete p5;
-        p5 = nullptr;
+    if (m_suivi) {
+        m_suivi->gant().P5_Close();
+        m_suivi.reset();
     }
     if (robot) {
         arretsignal::surveillerInterruption(-1);
         robot->fermer();
-        delete robot;
-        robot = nullptr;
+        robot.reset();
     }
 }
 
 void GLObjectWindow::surOuverture(int etat)
 {
-    etatPort = etat;
     if (etat == 1 || arretsignal::demande())
         return;
     const QString titre = traduire("Erreur de configuration du port Série");

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "app/configuration.h"
-#include "glove/tic.h"
 #include "ui_globjectwindow.h" // uic's output for app/globjectwindow.ui
 
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class CP5DLL;
 class PiloteRobot;
+class SuiviGant;
 class QTimer;
 enum class IssueAttente;
 
@@ -33,9 +34,10 @@ public:
     // 1 once the port could not be opened or configured (the box was shown and the window
     // closed: the process ends with this status), else 0.
     int statutDemarrage() const { return m_statutDemarrage; }
-    CP5DLL* gant() const { return p5; }
+    // Null once the window has quit.
+    CP5DLL* gant() const;
     // The robot side, for windows that follow its signals; null when the port did not open.
-    const PiloteRobot* pilote() const { return robot; }
+    const PiloteRobot* pilote() const { return robot.get(); }
 
 public slots:
     virtual void Lancer();
@@ -56,20 +58,13 @@ protected slots:
 private:
     QTimer* timer = nullptr;
 
-    // Tracking state (the tick and the operator slots share it): suiviActif, pinceOuverte,
-    // pinceFermee, bandeFiltre, positionGantPrecedente.
-    EtatSuivi suivi;
-    bool p5Detecte = false;
-    bool doigtPlie = false;
-    int etatPort = 0;
-    float cibleX = 0.0f;
-    float cibleY = 0.0f;
-    float cibleZ = 0.0f;
-    Vecteur3f positionGant{};
-    int positionRobot[3] = {0, 0, 0}; // as the robot side last listed it
+    // The glove and its tracking; the timer hands it each tick. Null once the window has quit.
+    std::unique_ptr<SuiviGant> m_suivi;
 
-    // The form from the .ui, and the font it cannot hold. Runs no slot.
+    // The form from the .ui, and what it cannot hold (the font, the sliders' ranges and start
+    // places, which are the workspace's). Runs no slot.
     void construireFormulaire();
+    bool gantDetecte() const;
     void activerCommandesManuelles(bool actif);
     // The pose of the five sliders, Y as the slider shows it.
     ConsigneRobot poseDesCurseurs() const;
@@ -83,8 +78,7 @@ private:
     void finHoming();
 
     ConfigurationZelvor m_configuration;
-    CP5DLL* p5 = nullptr;
-    PiloteRobot* robot = nullptr;
+    std::unique_ptr<PiloteRobot> robot; // null until started, and once the window has quit
     int m_statutDemarrage = 0;
     bool m_pannePresentee = false;      // the current outage was shown to the operator already
     QPointer<QMessageBox> m_boitePanne; // the outage box while it is up

@@ -4,8 +4,7 @@
 #include "app/traduction.h"
 #include "app/version.h"
 #include "glove/cp5dll.h"
-#include "glove/enregistrementp5.h"
-#include "glove/tic.h"
+#include "glove/suivigant.h"
 #include "robot/piloterobot.h"
 #include "view/glbox.h"
 
@@ -66,9 +65,8 @@ ConsigneRobot GLObjectWindow::poseDesCurseurs() const
 
 void GLObjectWindow::montrerPositionRobot(int x, int y, int z)
 {
-    positionRobot[0] = x;
-    positionRobot[1] = y;
-    positionRobot[2] = z;
+    if (m_suivi)
+        m_suivi->noterPositionRobot(x, y, z);
     // In every mode: the arm moves under the sliders and while it homes too. Unchanged texts and
     // points are not set again, so a still arm costs nothing.
     afficher(RobotXValue, QString::number(x));
@@ -80,11 +78,11 @@ void GLObjectWindow::montrerPositionRobot(int x, int y, int z)
 
 void GLObjectWindow::Lancer()
 {
-    if (!p5Detecte) {
+    if (!gantDetecte()) {
         afficherAucunGant();
     } else {
         timer->start(50);
-        p5->P5_CalibratePositionData(0);
+        m_suivi->gant().P5_CalibratePositionData(0);
         if (!timer->isActive())
             QMessageBox::information(
                 this, traduire("Impossible de lancer le timer"),
@@ -92,7 +90,8 @@ void GLObjectWindow::Lancer()
         CommandeCheckBox->setChecked(false);
         activerCommandesManuelles(false);
     }
-    suivi.suiviActif = true;
+    if (m_suivi)
+        m_suivi->armer(true);
 }
 
 void GLObjectWindow::Parcourir()
@@ -105,8 +104,8 @@ void GLObjectWindow::Parcourir()
 
 void GLObjectWindow::InitRobot()
 {
-    if (p5Detecte)
-        p5->P5_CalibratePositionData(0);
+    if (gantDetecte())
+        m_suivi->gant().P5_CalibratePositionData(0);
     else
         afficherAucunGant();
     if (!robot || m_homingEnCours)
@@ -120,7 +119,7 @@ void GLObjectWindow::InitRobot()
 void GLObjectWindow::montrerHoming(bool enCours)
 {
     activerCommandesManuelles(!enCours);
-    LancerButton->setEnabled(!enCours && p5Detecte);
+    LancerButton->setEnabled(!enCours && gantDetecte());
     CommandeCheckBox->setEnabled(!enCours);
     if (enCours)
         setCursor(Qt::BusyCursor);
@@ -173,63 +172,53 @@ void GLObjectWindow::ActiverCommande()
             l->setText(QStringLiteral("0"));
         const ConsigneRobot pose = poseDesCurseurs();
         robot->demanderPose([&](ConsigneRobot& c) { c.prendrePose(pose); });
-        suivi.suiviActif = true;
+        if (m_suivi)
+            m_suivi->armer(true);
     } else {
         activerCommandesManuelles(false);
-        suivi.suiviActif = false;
+        if (m_suivi)
+            m_suivi->armer(false);
     }
 }
 
 void GLObjectWindow::ActionTimer()
 {
-    EnregistrementP5* gant = p5 ? p5->enregistrement() : nullptr;
-    if (!gant || !robot)
+    if (!m_suivi || !robot)
+        return;
+    const std::optional<ResultatTic> tic = m_suivi->tic();
+    if (!tic)
         return;
 
-    // The re-zeroing comes first, so that this tick reads the hand from the new origin.
-    if (gant->bouton[0])
-        p5->P5_CalibratePositionData(0);
-    EchantillonTic echantillon;
-    echantillon.flexionPince = gant->flexion[1];
-    echantillon.bouton1 = gant->bouton[0] != 0;
-    echantillon.bouton2 = gant->bouton[1] != 0;
-    echantillon.position = {gant->positionX, gant->positionY, gant->positionZ};
-    const ResultatTic tic = calculerTic(echantillon, positionRobot, suivi);
-
-    doigtPlie = tic.doigtPlie;
     // Asked of the robot side, which keeps a command that did not get through until the line
     // answers again; in this order on the wire: gripper, home, then the pose.
-    robot->demanderPince(tic.pince);
-    if (tic.home)
+    robot->demanderPince(tic->pince == GestePince::Ouvrir   ? CommandePince::Ouvrir
+                         : tic->pince == GestePince::Fermer ? CommandePince::Fermer
+                                                            : CommandePince::Aucune);
+    if (tic->home)
         robot->demanderHome(); // a home under way already is not asked again
 
-    positionGant = tic.positionGant;
-    afficher(CapteurXValue, lecture(positionGant.X));
-    afficher(CapteurYValue, lecture(positionGant.Y));
-    afficher(CapteurZValue, lecture(positionGant.Z));
+    afficher(CapteurXValue, lecture(tic->positionGant.X));
+    afficher(CapteurYValue, lecture(tic->positionGant.Y));
+    afficher(CapteurZValue, lecture(tic->positionGant.Z));
     // A source that lost its device (a pad pulled out) holds the hand; the caption says why.
-    afficher(PositionP5Label, p5->source()->appareilPresent() ? traduire("Position du P5 :")
-                                                              : traduire("Manette débranchée :"));
+    afficher(PositionP5Label, tic->appareilPresent ? traduire("Position du P5 :")
+                                                   : traduire("Manette débranchée :"));
 
     // The view repaints only when a point moved: a still hand costs nothing.
-    glbox->setPointGant(tic.pointGant.X, tic.pointGant.Y, tic.pointGant.Z);
+    glbox->setPointGant(tic->pointGant.X, tic->pointGant.Y, tic->pointGant.Z);
 
-    afficher(DeltaXValue, lecture(tic.delta.X));
-    afficher(DeltaYValue, lecture(tic.delta.Y));
-    afficher(DeltaZValue, lecture(tic.delta.Z));
+    afficher(DeltaXValue, lecture(tic->delta.X));
+    afficher(DeltaYValue, lecture(tic->delta.Y));
+    afficher(DeltaZValue, lecture(tic->delta.Z));
 
-    cibleX = tic.cible.X;
-    cibleY = tic.cible.Y;
-    cibleZ = tic.cible.Z;
-
-    if (!tic.consigneValide)
+    if (!tic->consigneValide)
         return;
     const auto ecrire = [&tic](ConsigneRobot& c) {
-        c.X = tic.consigneX;
-        c.Y = tic.consigneY;
-        c.Z = tic.consigneZ;
+        c.X = tic->consigneX;
+        c.Y = tic->consigneY;
+        c.Z = tic->consigneZ;
     };
-    if (tic.mouvement)
+    if (tic->mouvement)
         robot->demanderPose(ecrire);
     else
         robot->modifierPose(ecrire);

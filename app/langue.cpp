@@ -2,16 +2,16 @@
 
 #include <QCoreApplication>
 #include <QTranslator>
+#include <memory>
 
 bool installerTraduction(QCoreApplication& application, const QString& langue)
 {
     if (langue != QLatin1String("en"))
         return false;
-    auto* traducteur = new QTranslator(&application);
+    auto traducteur = std::make_unique<QTranslator>();
     if (!traducteur->load(QString::fromLatin1(kTraductionAnglaise)) ||
-        !QCoreApplication::installTranslator(traducteur)) {
-        delete traducteur;
+        !QCoreApplication::installTranslator(traducteur.get()))
         return false;
-    }
+    traducteur.release()->setParent(&application); // installed for the whole run
     return true;
 }

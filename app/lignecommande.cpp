@@ -20,10 +20,11 @@ void erreur(const QString& message)
     std::fprintf(stderr, "zelvor: %s\n", qPrintable(message));
 }
 
-// Whether the recording will have somewhere to go, told now rather than lost at the end of the
-// session. A file that is not there yet is created and removed again: only the system knows all
-// the reasons it may refuse (a missing folder, rights, a read-only disk).
-QString problemeEnregistrement(const QString& fichier)
+// Whether a file the program will write (a recording, a trace, the plot's data) will have
+// somewhere to go, told now rather than lost at the end of the session. A file that is not there
+// yet is created and removed again: only the system knows all the reasons it may refuse (a
+// missing folder, rights, a read-only disk).
+QString problemeEcriture(const QString& fichier)
 {
     const QByteArray chemin = QFile::encodeName(fichier);
     struct stat etat
@@ -74,7 +75,7 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
                        "UDP the list keeps honest mistakes out, not an attacker; on a network "
                        "you do not trust, use osc.tcp: or a tunnel."),
         QStringLiteral("SOURCE"), QStringLiteral("none"));
-    const QCommandLineOption enregistrement(
+    const QCommandLineOption sortieTrajectoire(
         QStringLiteral("glove-record"),
         QStringLiteral("Write what the glove gives, from the moment tracking is armed, to FILE "
                        "in the replay format."),
@@ -96,7 +97,7 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
         QStringLiteral("Language of the window: fr (the default, whatever the locale) or en."),
         QStringLiteral("fr|en"), QStringLiteral("fr"));
     analyseur.addOptions(
-        {aide, version, port, gant, enregistrement, simulation, transcript, langue});
+        {aide, version, port, gant, sortieTrajectoire, simulation, transcript, langue});
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Write every byte written to and read from the controller's line to FILE "
@@ -137,7 +138,7 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     }
     configuration.port = analyseur.value(port);
     configuration.gant = analyseur.value(gant);
-    configuration.enregistrementGant = analyseur.value(enregistrement);
+    configuration.sortieTrajectoire = analyseur.value(sortieTrajectoire);
     configuration.simulation = analyseur.isSet(simulation);
     configuration.transcriptSimulation = analyseur.value(transcript);
     configuration.langue = analyseur.value(langue);
@@ -171,7 +172,7 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     }
     configuration.trace = analyseur.value(trace);
     if (!configuration.trace.isEmpty() && configuration.trace != QLatin1String("-")) {
-        pourquoi = problemeEnregistrement(configuration.trace);
+        pourquoi = problemeEcriture(configuration.trace);
         if (!pourquoi.isEmpty()) {
             erreur(QStringLiteral("--trace %1: %2").arg(configuration.trace, pourquoi));
             return 2;
@@ -180,17 +181,17 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
     configuration.courbes = analyseur.isSet(courbes);
     configuration.fichierCourbes = analyseur.value(courbes);
     if (!configuration.fichierCourbes.isEmpty()) {
-        pourquoi = problemeEnregistrement(configuration.fichierCourbes);
+        pourquoi = problemeEcriture(configuration.fichierCourbes);
         if (!pourquoi.isEmpty()) {
             erreur(QStringLiteral("--courbes=%1: %2").arg(configuration.fichierCourbes, pourquoi));
             return 2;
         }
     }
-    if (!configuration.enregistrementGant.isEmpty()) {
-        const QString probleme = problemeEnregistrement(configuration.enregistrementGant);
+    if (!configuration.sortieTrajectoire.isEmpty()) {
+        const QString probleme = problemeEcriture(configuration.sortieTrajectoire);
         if (!probleme.isEmpty()) {
             erreur(QStringLiteral("--glove-record %1: %2")
-                       .arg(configuration.enregistrementGant, probleme));
+                       .arg(configuration.sortieTrajectoire, probleme));
             return 2;
         }
     }

@@ -1,5 +1,6 @@
 #include "app/panneaugantvirtuel.h"
 
+#include "glove/espacetravail.h"
 #include "glove/sourcevirtuelle.h"
 #include "sim/simulateurpty.h"
 
@@ -154,7 +155,7 @@ PanneauGantVirtuel::PanneauGantVirtuel(SourceVirtuelle* source, SimulateurPty* s
     m_legendeZ->setAlignment(Qt::AlignHCenter);
     m_curseurZ = creerCurseur(Qt::Vertical, -kPortee, kPortee, 10, this, "curseurZ");
     m_legendeFlexion = new QLabel(this);
-    m_curseurFlexion = creerCurseur(Qt::Horizontal, 0, 255, 5, this, "curseurFlexion");
+    m_curseurFlexion = creerCurseur(Qt::Horizontal, 0, kFlexionMax, 5, this, "curseurFlexion");
     m_bouton1 = new QPushButton(this);
     m_bouton1->setObjectName(QStringLiteral("bouton1"));
     m_bouton2 = new QPushButton(this);
@@ -311,7 +312,7 @@ void PanneauGantVirtuel::keyPressEvent(QKeyEvent* e)
         break;
     case Qt::Key_Space:
         if (!e->isAutoRepeat())
-            m_curseurFlexion->setValue(m_curseurFlexion->value() > 50 ? 0 : 255);
+            m_curseurFlexion->setValue(m_curseurFlexion->value() > kSeuilPince ? 0 : kFlexionMax);
         break;
     case Qt::Key_1:
     case Qt::Key_2:
@@ -352,7 +353,7 @@ void PanneauGantVirtuel::traduireTextes()
     m_legendePave->setText(texte("Main (X, Y) :"));
     m_legendeZ->setText(texte("Hauteur (Z)"));
     m_legendeFlexion->setText(texte("Flexion du doigt de la pince (0 à 255) :"));
-    m_curseurFlexion->setToolTip(texte("Au-delà de 50, la pince se ferme."));
+    m_curseurFlexion->setToolTip(texte("Au-delà de %1, la pince se ferme.").arg(kSeuilPince));
     m_bouton1->setText(texte("Bouton 1"));
     m_bouton1->setToolTip(texte("Tenu : remet le gant à zéro."));
     m_bouton2->setText(texte("Bouton 2"));

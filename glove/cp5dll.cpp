@@ -2,7 +2,6 @@
 
 #include "glove/ecrivaintrajectoire.h"
 #include "glove/sourcegant.h"
-#include "robot/avisecriture.h"
 
 #include <cstring>
 #include <utility>
@@ -54,22 +53,21 @@ void CP5DLL::P5_CalibratePositionData(int)
 
 void CP5DLL::P5_Close()
 {
-    arreterEnregistrement();
+    arreterSortieTrajectoire();
     if (m_enregistrement && m_source)
         m_source->fermer();
     m_enregistrement.reset();
 }
 
-bool CP5DLL::enregistrerVers(const QString& fichier, QString* erreur)
+bool CP5DLL::ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec)
 {
-    arreterEnregistrement();
+    arreterSortieTrajectoire();
     QString raison;
-    m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison);
+    m_ecrivain = EcrivainTrajectoire::ouvrir(fichier, &raison, surEchec);
     if (!m_ecrivain) {
         // The window starts the recording; a failure there would otherwise go unsaid.
-        avisecriture::signaler(avisecriture::Fichier::Enregistrement, fichier, raison);
-        if (erreur)
-            *erreur = QStringLiteral("%1: écriture impossible (%2)").arg(fichier, raison);
+        if (surEchec)
+            surEchec(fichier, raison);
         return false;
     }
     // A session already under way is recorded from now on, on its own clock.
@@ -101,14 +99,14 @@ void CP5DLL::noterEtat(const EtatGant& etat)
     e.tempsMs = m_horlogeSession.elapsed();
     e.etat = etat;
     if (!m_ecrivain->ajouter(e)) {
-        arreterEnregistrement(); // stopped and reported by the writer
+        arreterSortieTrajectoire(); // stopped and reported by the writer
         return;
     }
     m_echantillonEcrit = true;
     m_dernierEcrit = etat;
 }
 
-void CP5DLL::arreterEnregistrement()
+void CP5DLL::arreterSortieTrajectoire()
 {
     m_ecrivain.reset();
     m_echantillonEcrit = false;

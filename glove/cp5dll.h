@@ -1,5 +1,6 @@
 #pragma once
 
+#include "glove/ecrivaintrajectoire.h"
 #include "glove/enregistrementp5.h"
 #include "glove/etatgant.h"
 
@@ -7,7 +8,6 @@
 #include <QString>
 #include <memory>
 
-class EcrivainTrajectoire;
 class SourceGant;
 
 // The glove as the window sees it: detect it, re-zero it, read its device record in place.
@@ -40,14 +40,14 @@ public:
 
     // Records, in the replay format, the source's raw values from the first re-zeroing on: a
     // sample at time 0, then one per change. Replaces any recording under way. A file that cannot
-    // be opened, and later a write that fails, is also reported on its own (avisecriture): the
-    // recording stops there, and the file replays up to its last whole sample.
-    bool enregistrerVers(const QString& fichier, QString* erreur = nullptr);
+    // be opened, and later a write that fails, is also reported to `surEchec`: the recording
+    // stops there, and the file replays up to its last whole sample.
+    bool ecrireTrajectoireVers(const QString& fichier, SurEchecEcriture surEchec = {});
 
 private:
     void surChangement();
     void noterEtat(const EtatGant& etat);
-    void arreterEnregistrement();
+    void arreterSortieTrajectoire();
 
     std::unique_ptr<SourceGant> m_source;
     std::unique_ptr<EnregistrementP5> m_enregistrement;

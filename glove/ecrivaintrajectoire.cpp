@@ -1,7 +1,5 @@
 #include "glove/ecrivaintrajectoire.h"
 
-#include "robot/avisecriture.h"
-
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -21,8 +19,8 @@ QString raisonSysteme(int erreur)
 }
 } // namespace
 
-std::unique_ptr<EcrivainTrajectoire> EcrivainTrajectoire::ouvrir(const QString& fichier,
-                                                                 QString* erreur)
+std::unique_ptr<EcrivainTrajectoire>
+EcrivainTrajectoire::ouvrir(const QString& fichier, QString* erreur, SurEchecEcriture surEchec)
 {
     const int fd = ::open(QFile::encodeName(fichier).constData(),
                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -31,11 +29,12 @@ std::unique_ptr<EcrivainTrajectoire> EcrivainTrajectoire::ouvrir(const QString& 
             *erreur = raisonSysteme(errno);
         return nullptr;
     }
-    return std::unique_ptr<EcrivainTrajectoire>(new EcrivainTrajectoire(fd, fichier));
+    return std::unique_ptr<EcrivainTrajectoire>(
+        new EcrivainTrajectoire(fd, fichier, std::move(surEchec)));
 }
 
-EcrivainTrajectoire::EcrivainTrajectoire(int fd, const QString& fichier)
-    : m_fd(fd), m_fichier(fichier), m_fil([this] { executer(); })
+EcrivainTrajectoire::EcrivainTrajectoire(int fd, const QString& fichier, SurEchecEcriture surEchec)
+    : m_fd(fd), m_fichier(fichier), m_surEchec(std::move(surEchec)), m_fil([this] { executer(); })
 {
 }
 
@@ -143,7 +142,7 @@ bool EcrivainTrajectoire::ecrire(const QByteArray& octets)
 void EcrivainTrajectoire::echouer(const QString& raison)
 {
     // A recording stopped for want of room loses what it still held when closed: one failure.
-    if (m_signale.exchange(true))
+    if (m_signale.exchange(true) || !m_surEchec)
         return;
-    avisecriture::signaler(avisecriture::Fichier::Enregistrement, m_fichier, raison);
+    m_surEchec(m_fichier, raison);
 }

@@ -40,7 +40,7 @@ EtatGant suivreManette(EtatGant etat, const LectureManette& lecture, double seco
     avancer(etat.z, -lecture.gaucheY);
     avancer(etat.y, -lecture.droiteY);
     const int gachette = std::clamp(lecture.gachette, 0, 32767);
-    const auto flexion = static_cast<unsigned char>((gachette * 255 + 16383) / 32767);
+    const auto flexion = static_cast<unsigned char>((gachette * kFlexionMax + 16383) / 32767);
     suivi.gachetteSuivie =
         suivi.gachetteSuivie || doigtEstPlie(flexion) == doigtEstPlie(etat.flexion[1]);
     if (suivi.gachetteSuivie)

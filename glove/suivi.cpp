@@ -6,14 +6,6 @@
 
 namespace {
 
-constexpr float kEchelleGantVue = 0.01953125f;        // 5/256
-constexpr double kEchelleRobotVue = 19.5312497089617; // deliberately not 19.53125
-constexpr double kEchelleGantRobot = 0.001;
-
-constexpr double kCentreX = 3162.0, kDemiPlageX = 4300.0;
-constexpr double kDemiPlageY = 4500.0; // robot Y is centred on 0
-constexpr double kCentreZ = 2450.0, kDemiPlageZ = 4900.0;
-
 // Converting a finite double beyond the float range is undefined; NaN and infinities convert as
 // they are.
 float versFloat(double v)

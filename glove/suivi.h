@@ -1,5 +1,7 @@
 #pragma once
 
+#include "glove/espacetravail.h"
+
 // The tracking tick's arithmetic, kept apart from the window so that every number can be checked
 // without a glove, a port or a widget. Positions are 32-bit floats; where a step is said to run
 // in double precision, its result is rounded to float once, at the end.
@@ -8,15 +10,6 @@ struct Vecteur3f
 {
     float X, Y, Z;
 };
-
-// The workspace a target is clamped to, in the controller's units. Y's range is symmetric, so it
-// holds for Y as the controller takes it as well as for the target before its sign is turned.
-constexpr float kMinX = 1745.0f, kMaxX = 4300.0f;
-constexpr float kMinY = -4500.0f, kMaxY = 4500.0f;
-constexpr float kMinZ = 550.0f, kMaxZ = 4900.0f;
-
-// A gripper-finger bend above this value means the finger is bent.
-constexpr int kSeuilPince = 50;
 
 bool doigtEstPlie(unsigned char flexion);
 

@@ -6,19 +6,18 @@ ResultatTic calculerTic(const EchantillonTic& gant, const int robot[3], EtatSuiv
 {
     ResultatTic r;
     // A gripper command is asked for only when the bend crosses the threshold.
-    r.doigtPlie = doigtEstPlie(gant.flexionPince);
-    if (!r.doigtPlie && !etat.pinceOuverte) {
-        r.pince = CommandePince::Ouvrir;
+    const bool doigtPlie = doigtEstPlie(gant.flexionPince);
+    if (!doigtPlie && !etat.pinceOuverte) {
+        r.pince = GestePince::Ouvrir;
         etat.pinceOuverte = true;
         etat.pinceFermee = false;
-    } else if (r.doigtPlie && !etat.pinceFermee) {
-        r.pince = CommandePince::Fermer;
+    } else if (doigtPlie && !etat.pinceFermee) {
+        r.pince = GestePince::Fermer;
         etat.pinceFermee = true;
         etat.pinceOuverte = false;
     }
 
-    r.rezero = gant.bouton1;
-    if (r.rezero)
+    if (gant.bouton1) // the glove was re-zeroed for this tick
         etat.positionGantPrecedente = {};
     r.home = gant.bouton2;
 
@@ -27,15 +26,14 @@ ResultatTic calculerTic(const EchantillonTic& gant, const int robot[3], EtatSuiv
     r.pointRobot = pointRobotVue(robot[0], robot[1], robot[2]);
     r.delta = {r.pointGant.X - r.pointRobot.X, r.pointGant.Y - r.pointRobot.Y,
                r.pointGant.Z - r.pointRobot.Z};
-    r.cible = bornerCible(cibleDepuisGant(r.positionGant));
+    const Vecteur3f cible = bornerCible(cibleDepuisGant(r.positionGant));
 
-    r.consigneValide =
-        std::isfinite(r.cible.X) && std::isfinite(r.cible.Y) && std::isfinite(r.cible.Z);
+    r.consigneValide = std::isfinite(cible.X) && std::isfinite(cible.Y) && std::isfinite(cible.Z);
     if (!r.consigneValide)
         return r;
-    r.consigneX = r.cible.X;
-    r.consigneY = -static_cast<double>(r.cible.Y);
-    r.consigneZ = r.cible.Z;
+    r.consigneX = cible.X;
+    r.consigneY = -static_cast<double>(cible.Y);
+    r.consigneZ = cible.Z;
 
     const Vecteur3f& p = r.positionGant;
     const Vecteur3f& avant = etat.positionGantPrecedente;

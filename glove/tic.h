@@ -1,7 +1,14 @@
 #pragma once
 
 #include "glove/suivi.h"
-#include "robot/consignerobot.h"
+
+// The gripper command a tick asks for; the window turns it into the robot side's own.
+enum class GestePince
+{
+    Aucun,
+    Ouvrir,
+    Fermer,
+};
 
 // What the glove gave at one tick. The position is read after the re-zeroing that the first
 // button asks for, so that a held button reads the new origin.
@@ -26,20 +33,20 @@ struct EtatSuivi
 // Everything one tick does, for the window to apply.
 struct ResultatTic
 {
-    bool doigtPlie = false;
-    CommandePince pince = CommandePince::Aucune;
-    bool rezero = false; // the glove was re-zeroed for this tick
+    GestePince pince = GestePince::Aucun;
     bool home = false;
     Vecteur3f positionGant{}; // the readouts, after the band filter
     Vecteur3f pointGant{};    // the view's two points, in view units
     Vecteur3f pointRobot{};
     Vecteur3f delta{}; // glove point minus robot point, as the delta readouts show it
-    Vecteur3f cible{}; // the robot target after clamping
     // The target as the controller takes it (Y's sign turned); false when the glove gave a
     // position that is not a number, and the last good target then stays.
     bool consigneValide = false;
     double consigneX = 0.0, consigneY = 0.0, consigneZ = 0.0;
     bool mouvement = false; // the target is to be sent
+    // False while the source has lost its device (a pad pulled out): the hand holds, and the
+    // caption above the readouts says why.
+    bool appareilPresent = true;
 };
 
 // One tick of glove tracking: gripper, buttons, band filter, view points, mapping and clamping,

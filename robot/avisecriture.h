@@ -17,8 +17,8 @@ namespace avisecriture {
 
 enum class Fichier
 {
-    Trace,          // --trace
-    Enregistrement, // --glove-record
+    Trace,       // --trace
+    Trajectoire, // --glove-record
 };
 
 using Ecouteur = std::function<void(Fichier quoi, const QString& fichier, const QString& raison)>;

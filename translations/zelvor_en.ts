@@ -229,8 +229,8 @@ It stops; the file replays up to its last whole sample.</translation>
         <translation>Bend of the gripper finger (0 to 255):</translation>
     </message>
     <message>
-        <source>Au-delà de 50, la pince se ferme.</source>
-        <translation>Above 50, the gripper closes.</translation>
+        <source>Au-delà de %1, la pince se ferme.</source>
+        <translation>Above %1, the gripper closes.</translation>
     </message>
     <message>
         <source>Bouton 1</source>

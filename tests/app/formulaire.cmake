@@ -1,1 +1,1 @@
-zelvor_test(test_formulaire SOURCES test_formulaire.cpp LIBS zelvor_ui GUI)
+zelvor_test(test_formulaire SOURCES test_formulaire.cpp LIBS zelvor_app GUI)

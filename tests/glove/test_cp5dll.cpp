@@ -19,7 +19,7 @@ private slots:
         const QString fichier = dossier.filePath(QStringLiteral("a.txt"));
         CP5DLL p5(std::make_unique<SourceVirtuelle>());
         auto* gant = static_cast<SourceVirtuelle*>(p5.source());
-        QVERIFY(p5.enregistrerVers(fichier) && p5.P5_Init() != 0);
+        QVERIFY(p5.ecrireTrajectoireVers(fichier) && p5.P5_Init() != 0);
         gant->definirPosition(5, 5, 5); // before the session: the first sample, at time 0
         p5.P5_CalibratePositionData(0);
         QTest::qWait(300);

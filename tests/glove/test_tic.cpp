@@ -68,7 +68,7 @@ private slots:
                                       << QStringList{"100 200 -100", "100 200 -100"};
         QTest::newRow("bouton 1 tenu: comparé à l'origine")
             << QStringList{"100 200 -100", "0 0 0 0 1", "20 -10 5 0 1", "40 0 0"}
-            << QStringList{"100 200 -100 move", "0 0 0 rezero", "0 0 0 rezero", "40 0 0 move"};
+            << QStringList{"100 200 -100 move", "0 0 0", "0 0 0", "40 0 0 move"};
         QTest::newRow("bouton 2 tenu") << QStringList{"0 0 0 0 0 1", "0 0 0 0 0 1", "0 0 0"}
                                        << QStringList{"0 0 0 home", "0 0 0 home", "0 0 0"};
         QTest::newRow("pas un nombre")
@@ -93,11 +93,11 @@ private slots:
             const ResultatTic r = calculerTic(e, robot, etat);
             const Vecteur3f& p = r.positionGant;
             vus << QString("%1 %2 %3").arg(p.X).arg(p.Y).arg(p.Z) +
-                       (r.pince == CommandePince::Fermer   ? " close"
-                        : r.pince == CommandePince::Ouvrir ? " open"
-                                                           : "") +
-                       (r.rezero ? " rezero" : "") + (r.home ? " home" : "") +
-                       (r.consigneValide ? "" : " invalide") + (r.mouvement ? " move" : "");
+                       (r.pince == GestePince::Fermer   ? " close"
+                        : r.pince == GestePince::Ouvrir ? " open"
+                                                        : "") +
+                       (r.home ? " home" : "") + (r.consigneValide ? "" : " invalide") +
+                       (r.mouvement ? " move" : "");
         }
         QTEST(vus, "attendu");
     }

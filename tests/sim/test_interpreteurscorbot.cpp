@@ -1,4 +1,5 @@
 // The simulated controller's command language: what it answers to each line.
+#include "glove/espacetravail.h"
 #include "sim/interpreteurscorbot.h"
 
 #include <QtTest>
@@ -39,6 +40,10 @@ private slots:
         QFETCH(QByteArray, avant);
         QFETCH(QByteArray, ligne);
         InterpreteurScorbot controleur;
+        const PoseBras repos = InterpreteurScorbot::poseRepos(); // the program starts there too
+        QCOMPARE(
+            QList<int>({repos.X, repos.Y, repos.Z, repos.P, repos.R}),
+            QList<int>({kAxeX.depart, kAxeY.depart, kAxeZ.depart, kAxeP.depart, kAxeR.depart}));
         controleur.recevoir(avant, 0);
         QTEST(controleur.recevoir(ligne, 0), "attendu");
     }

@@ -115,32 +115,15 @@ private slots:
         QCOMPARE(marques, (QStringList{"ouverture", "fermeture", "ouverture"}));
     }
 
-    // F2 and --courbes open the window; the form keeps its 51 widgets.
-    void ouverture_data()
-    {
-        QTest::addColumn<QString>("par");
-        QTest::newRow("F2") << "F2";
-        QTest::newRow("--courbes") << "--courbes"; // last: a second window, a second F2
-    }
+    // F2 opens the window; the form keeps its 51 widgets.
     void ouverture()
     {
-        QFETCH(QString, par);
         m_courbes->hide();
-        std::unique_ptr<FenetreCourbes> autre;
-        FenetreCourbes* attendue = m_courbes.get();
-        if (par == "F2") {
-            m_fenetre->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(m_fenetre.get()));
-            QTest::keyClick(m_fenetre.get(), Qt::Key_F2);
-        } else {
-            ConfigurationZelvor cfg;
-            cfg.courbes = true;
-            autre = FenetreCourbes::pourLeProgramme(cfg);
-            autre->installer(*m_fenetre);
-            attendue = autre.get();
-        }
-        QTRY_VERIFY(attendue->isVisible());
-        QCOMPARE(attendue->windowTitle(), "Suivi du bras");
+        m_fenetre->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_fenetre.get()));
+        QTest::keyClick(m_fenetre.get(), Qt::Key_F2);
+        QTRY_VERIFY(m_courbes->isVisible());
+        QCOMPARE(m_courbes->windowTitle(), "Suivi du bras");
         QList<QWidget*> widgets = m_fenetre->findChildren<QWidget*>();
         widgets.removeIf([](const QWidget* w) { return w->isWindow(); });
         QCOMPARE(widgets.size(), 51);
@@ -183,12 +166,8 @@ private slots:
         QVERIFY2(residentKo() - apresCinqMinutes < 256, qPrintable(QString::number(residentKo())));
         const QList<QStringList> l = lignesCsv(h);
         QCOMPARE(l.first().value(0), "3300000");
-        const QStringList cibles = colonne(l, {"cible"}), poses = colonne(l, {"pose_ecrite"});
-        QCOMPARE(cibles.size(), 15001);
-        QCOMPARE(cibles.mid(cibles.size() - 2),
-                 (QStringList{"3995.25 -1 2450", "3000.25 -1 2450"}));
-        QCOMPARE(poses.size(), 1876);
-        QCOMPARE(poses.last(), "3000 -1 2450");
+        QCOMPARE(colonne(l, {"cible"}).size(), 15001);
+        QCOMPARE(colonne(l, {"pose_ecrite"}).last(), "3000 -1 2450");
         QCOMPARE(colonne(l, {"position_listee"}).size(), 601);
         QCOMPARE(colonne(l, {"fermeture", "ouverture"}).size(), 31);
     }

@@ -1,6 +1,5 @@
-// The main window's form as the user sees it: where its widgets lie, whether their captions can
-// be read whole, and how a disabled control looks. The window is the real one, started on the
-// controller simulator.
+// The main window's form as the user sees it: where its widgets lie, and whether their captions
+// can be read whole. The window is the real one, started on the controller simulator.
 
 #include "bancfenetre.h"
 #include "view/glbox.h"
@@ -126,25 +125,6 @@ private slots:
         }
         for (const char* photo : {"PhotoP5Glove", "PhotoScorbot"})
             QVERIFY(!banc.widget<QLabel>(photo)->pixmap().isNull());
-    }
-
-    // A disabled control is drawn as the style draws any disabled control of its kind, not in
-    // the form's colours; as the window shows it, over what lies behind it. Each control is left
-    // disabled: those after it lie elsewhere.
-    void desactiveSeVoit()
-    {
-        for (const char* nom : {"LancerButton", "HomingButton", "AxeXLabel", "AxeYLabel",
-                                "AxeZLabel", "AxeRLabel", "AxePLabel"}) {
-            QWidget* w = banc.widget(nom);
-            QVERIFY2(w && w->isEnabled(), nom);
-            const QRect ici(w->mapTo(w->window(), QPoint()), w->size());
-            const QImage actif = w->window()->grab(ici).toImage();
-            w->setEnabled(false);
-            const QImage inactif = w->window()->grab(ici).toImage();
-            w->setPalette(QPalette());
-            QVERIFY2(actif != inactif, nom);
-            QVERIFY2(inactif == w->window()->grab(ici).toImage(), nom);
-        }
     }
 };
 

@@ -3,7 +3,6 @@
 #include "glove/sourcegant.h"
 #include "glove/sourcevirtuelle.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -120,7 +120,7 @@ int main(int argc, char** argv)
             return 1;
         }
         simulation->configurer(configuration);
-        std::printf("Contrôleur simulé sur %s\n", qPrintable(simulation->peripherique()));
+        std::printf("Simulated controller on %s\n", qPrintable(simulation->peripherique()));
         std::fflush(stdout);
     }
     const bool gantVirtuel = configuration.gant == QLatin1String("virtual");

@@ -33,7 +33,7 @@ std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreu
         const QString fichier = choix.mid(prefixeRejeu.size());
         if (fichier.isEmpty()) {
             if (erreur)
-                *erreur = QStringLiteral("replay: nom de fichier manquant (replay:FICHIER)");
+                *erreur = QStringLiteral("replay: file name missing (replay:FILE)");
             return nullptr;
         }
         std::vector<EchantillonGant> echantillons;
@@ -48,8 +48,8 @@ std::unique_ptr<SourceGant> creerSourceGant(const QString& choix, QString* erreu
     if (choix == QLatin1String("manette") || choix.startsWith(QLatin1String("manette:")))
         return SourceManette::creer(choix.mid(7), erreur);
     if (erreur) {
-        *erreur = QStringLiteral("source de gant inconnue : \"%1\" (attendu : none, virtual, "
-                                 "replay:FICHIER, osc:PORT, osc.tcp:PORT ou manette)")
+        *erreur = QStringLiteral("unknown glove source \"%1\" (expected: none, virtual, "
+                                 "replay:FILE, osc:PORT, osc.tcp:PORT or manette)")
                       .arg(choix);
     }
     return nullptr;

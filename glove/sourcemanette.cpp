@@ -15,7 +15,7 @@ constexpr int kRechercheMs = 250;
 
 const char* nomOuDefaut(const char* nom)
 {
-    return nom && *nom ? nom : "sans nom";
+    return nom && *nom ? nom : "unnamed";
 }
 } // namespace
 
@@ -64,8 +64,8 @@ std::unique_ptr<SourceManette> SourceManette::creer(const QString& parametres, Q
     const int numero = nombre ? 1 : parametres.mid(1).toInt(&nombre);
     if (!nombre || numero < 1) {
         if (erreur)
-            *erreur = QStringLiteral("manette: numéro invalide dans \"manette%1\" (attendu : "
-                                     "manette ou manette:N, N à partir de 1)")
+            *erreur = QStringLiteral("manette: invalid number in \"manette%1\" (expected: "
+                                     "manette or manette:N, N from 1)")
                           .arg(parametres);
         return nullptr;
     }
@@ -88,7 +88,7 @@ bool SourceManette::ouvrir()
         // them.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-            std::fprintf(stderr, "zelvor: manette: SDL ne démarre pas (%s)\n", SDL_GetError());
+            std::fprintf(stderr, "zelvor: manette: SDL fails to start (%s)\n", SDL_GetError());
             return false;
         }
         m_sdl = true;
@@ -103,16 +103,18 @@ bool SourceManette::ouvrir()
             std::fprintf(
                 stderr, "zelvor: manette: %s\n",
                 m_numero == 1
-                    ? "aucune manette branchée"
-                    : qPrintable(QStringLiteral("moins de %1 manettes branchées").arg(m_numero)));
+                    ? "no gamepad plugged in"
+                    : qPrintable(
+                          QStringLiteral("fewer than %1 gamepads plugged in").arg(m_numero)));
             // A device that SDL does not know as a pad is not taken; its layout can be given to
             // SDL, which the user cannot do without its name.
             for (int i = 0; i < SDL_NumJoysticks(); ++i) {
                 if (!SDL_IsGameController(i))
-                    std::fprintf(stderr,
-                                 "zelvor: manette: « %s » : disposition inconnue de SDL, à lui "
-                                 "donner par SDL_GAMECONTROLLERCONFIG\n",
-                                 nomOuDefaut(SDL_JoystickNameForIndex(i)));
+                    std::fprintf(
+                        stderr,
+                        "zelvor: manette: \"%s\": layout unknown to SDL, to be given to it "
+                        "in SDL_GAMECONTROLLERCONFIG\n",
+                        nomOuDefaut(SDL_JoystickNameForIndex(i)));
             }
             return false;
         }
@@ -139,7 +141,8 @@ bool SourceManette::prendreManette()
     if (!m_manette)
         return false;
     m_nom = QByteArray(SDL_GameControllerName(m_manette));
-    std::fprintf(stderr, "zelvor: manette: « %s » mène la main\n", nomOuDefaut(m_nom.constData()));
+    std::fprintf(stderr, "zelvor: manette: \"%s\" drives the hand\n",
+                 nomOuDefaut(m_nom.constData()));
     m_suivi = {};
     m_suivi.boutonRetenu[0] = SDL_GameControllerGetButton(m_manette, SDL_CONTROLLER_BUTTON_A);
     m_suivi.boutonRetenu[1] = SDL_GameControllerGetButton(m_manette, SDL_CONTROLLER_BUTTON_B);
@@ -152,8 +155,8 @@ void SourceManette::perdreManette()
     SDL_GameControllerClose(m_manette);
     m_manette = nullptr;
     std::fprintf(stderr,
-                 "zelvor: manette: « %s » débranchée ; la main reste où elle est jusqu'à ce "
-                 "qu'une manette soit branchée\n",
+                 "zelvor: manette: \"%s\" unplugged; the hand stays where it is until a gamepad "
+                 "is plugged in\n",
                  nomOuDefaut(m_nom.constData()));
     m_minuterie.setInterval(kRechercheMs);
     // Nothing holds the buttons any more; the gripper keeps what it holds.

@@ -85,11 +85,8 @@ QString texteAdresse(std::uint32_t adresse)
 class Signaleur
 {
 public:
-    // "osc", "paquet(s) ignoré(s)", "le dernier": what the line says.
-    Signaleur(const char* voie, const char* quoi, const char* dernier)
-        : m_voie(voie), m_quoi(quoi), m_dernier(dernier)
-    {
-    }
+    // "osc", "packet(s) ignored": what the line says.
+    Signaleur(const char* voie, const char* quoi) : m_voie(voie), m_quoi(quoi) {}
 
     void noter(const char* probleme, const sockaddr_in& expediteur)
     {
@@ -108,8 +105,8 @@ public:
         const Horloge::time_point maintenant = Horloge::now();
         if (m_enAttente == 0 || maintenant < m_prochainSignal)
             return;
-        std::fprintf(stderr, "zelvor: %s: %llu %s (%llu au total), %s de %s:%u : %s\n", m_voie,
-                     m_enAttente, m_quoi, m_total, m_dernier,
+        std::fprintf(stderr, "zelvor: %s: %llu %s (%llu in all), the latest from %s:%u: %s\n",
+                     m_voie, m_enAttente, m_quoi, m_total,
                      qPrintable(texteAdresse(m_expediteur.sin_addr.s_addr)),
                      unsigned(ntohs(m_expediteur.sin_port)), m_probleme);
         m_enAttente = 0;
@@ -119,7 +116,6 @@ public:
 private:
     const char* const m_voie;
     const char* const m_quoi;
-    const char* const m_dernier;
     unsigned long long m_total = 0;
     unsigned long long m_enAttente = 0;
     const char* m_probleme = "";
@@ -174,19 +170,19 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
     bool nombre = false;
     const uint port = ecoute.mid(deuxPoints + 1).toUInt(&nombre);
     if (!nombre || port == 0 || port > 65535) {
-        return echec(QStringLiteral("port manquant ou invalide dans \"%1\" (attendu : %2:PORT ou "
-                                    "%2:ADRESSE:PORT@HÔTE[,HÔTE...])")
+        return echec(QStringLiteral("port missing or invalid in \"%1\" (expected: %2:PORT or "
+                                    "%2:ADDRESS:PORT@HOST[,HOST...])")
                          .arg(parametres, voie));
     }
     const std::vector<std::uint32_t> ecoutes = resoudre(texteEcoute);
     if (ecoutes.empty())
-        return echec(QStringLiteral("adresse d'écoute inconnue : \"%1\"").arg(texteEcoute));
+        return echec(QStringLiteral("unknown listening address \"%1\"").arg(texteEcoute));
     std::vector<std::uint32_t> autorises;
     if (arobase >= 0) {
         for (const QString& hote : parametres.mid(arobase + 1).split(QLatin1Char(','))) {
             const std::vector<std::uint32_t> adresses = resoudre(hote.trimmed());
             if (adresses.empty())
-                return echec(QStringLiteral("expéditeur autorisé inconnu : \"%1\"").arg(hote));
+                return echec(QStringLiteral("unknown allowed sender \"%1\"").arg(hote));
             autorises.insert(autorises.end(), adresses.begin(), adresses.end());
         }
     }
@@ -194,8 +190,8 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
     const bool boucleLocale = ntohl(adresse) >> 24 == 127;
     // Anyone on the lab's network could otherwise drive the arm.
     if (autorises.empty() && !boucleLocale) {
-        return echec(QStringLiteral("écouter sur %1, hors de la boucle locale, demande la liste "
-                                    "des expéditeurs autorisés : %3:%1:%2@HÔTE[,HÔTE...]")
+        return echec(QStringLiteral("listening on %1, beyond the loopback, needs the list of "
+                                    "allowed senders: %3:%1:%2@HOST[,HOST...]")
                          .arg(texteEcoute)
                          .arg(port)
                          .arg(voie));
@@ -217,7 +213,7 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
         const QString raison = QString::fromLocal8Bit(std::strerror(errno));
         if (s >= 0)
             ::close(s);
-        return echec(QStringLiteral("impossible d'écouter sur %1:%2 (%3)")
+        return echec(QStringLiteral("cannot listen on %1:%2 (%3)")
                          .arg(texteAdresse(adresse))
                          .arg(port)
                          .arg(raison));
@@ -226,10 +222,9 @@ std::unique_ptr<SourceOsc> SourceOsc::creer(const QString& parametres, QString* 
     if (::pipe2(source->m_reveil, O_CLOEXEC) != 0)
         return echec(QString::fromLocal8Bit(std::strerror(errno)));
     if (!tcp && !boucleLocale) {
-        std::fprintf(stderr, "zelvor: osc: attention : l'adresse d'un expéditeur UDP peut être "
-                             "usurpée ; la liste des expéditeurs écarte les erreurs de bonne foi, "
-                             "pas un attaquant. Sur un réseau dont vous n'êtes pas sûr, utilisez "
-                             "osc.tcp: ou un tunnel.\n");
+        std::fprintf(stderr, "zelvor: osc: warning: a UDP sender's address can be forged; the list "
+                             "of senders keeps out honest mistakes, not an attacker. On a network "
+                             "you are not sure of, use osc.tcp: or a tunnel.\n");
     }
     return source;
 }
@@ -292,7 +287,7 @@ void SourceOsc::recevoirDatagrammes(EtatGant etat)
 {
     // The largest UDP payload; anything the kernel cuts is refused, not half read.
     std::vector<unsigned char> tampon(65536);
-    Signaleur signaleur("osc", "paquet(s) ignoré(s)", "le dernier");
+    Signaleur signaleur("osc", "packet(s) ignored");
     Passage passage(etat);
     for (;;) {
         const int delaiMs = plusCourte(signaleur.attenteMs(), passage.attenteMs(etat));
@@ -311,9 +306,9 @@ void SourceOsc::recevoirDatagrammes(EtatGant etat)
                 break;
             const char* probleme = nullptr;
             if (!autorise(expediteur.sin_addr.s_addr))
-                probleme = "expéditeur non autorisé";
+                probleme = "sender not allowed";
             else if (std::size_t(n) > tampon.size())
-                probleme = "paquet trop grand";
+                probleme = "packet too large";
             else
                 probleme = appliquerPaquetOsc(tampon.data(), std::size_t(n), &etat);
             if (probleme)
@@ -340,8 +335,8 @@ void SourceOsc::recevoirFlux(EtatGant etat)
     std::vector<Connexion> connexions;
     // One read takes at most this much from a connection, then the others have their turn.
     std::vector<unsigned char> tampon(FluxOsc::kTrameMax + 4);
-    Signaleur paquets("osc.tcp", "paquet(s) ignoré(s)", "le dernier");
-    Signaleur refus("osc.tcp", "connexion(s) refusée(s) ou fermée(s)", "la dernière");
+    Signaleur paquets("osc.tcp", "packet(s) ignored");
+    Signaleur refus("osc.tcp", "connection(s) refused or closed");
     Passage passage(etat);
     // Out of descriptors, accept() fails while the listener stays readable: wait a little
     // rather than spin.
@@ -377,7 +372,7 @@ void SourceOsc::recevoirFlux(EtatGant etat)
                                   : ::recv(c.fd, tampon.data(), tampon.size(), MSG_DONTWAIT);
             if (n == 0 || (n < 0 && attente[i + 2].revents != 0 && errno != EAGAIN &&
                            errno != EWOULDBLOCK && errno != EINTR)) {
-                fermer(c, c.flux.entame() ? "trame interrompue" : nullptr);
+                fermer(c, c.flux.entame() ? "frame cut off" : nullptr);
                 continue;
             }
             if (n > 0) {
@@ -388,7 +383,7 @@ void SourceOsc::recevoirFlux(EtatGant etat)
                 }
                 c.octets += std::size_t(n);
                 if (c.octets > m_bornes.octetsParSeconde) {
-                    fermer(c, "flot d'octets");
+                    fermer(c, "byte flood");
                     continue;
                 }
                 const bool entameAvant = c.flux.entame();
@@ -400,11 +395,11 @@ void SourceOsc::recevoirFlux(EtatGant etat)
                 for (FluxOsc::Suite suite;
                      (suite = c.flux.suivant(&paquet, &taille)) != FluxOsc::Suite::Attente;) {
                     if (suite == FluxOsc::Suite::TropGrande) {
-                        faute = "trame de plus de 64 Kio";
+                        faute = "frame over 64 KiB";
                         break;
                     }
                     if (++c.trames > m_bornes.tramesParSeconde) {
-                        faute = "flot de paquets";
+                        faute = "packet flood";
                         break;
                     }
                     paquetEntier = true;
@@ -420,7 +415,7 @@ void SourceOsc::recevoirFlux(EtatGant etat)
                     c.finTrame = maintenant + m_bornes.attenteTrame;
             }
             if (c.flux.entame() && maintenant >= c.finTrame)
-                fermer(c, "trame restée incomplète");
+                fermer(c, "frame left incomplete");
         }
         connexions.erase(std::remove_if(connexions.begin(), connexions.end(),
                                         [](const Connexion& c) { return c.fd < 0; }),
@@ -439,9 +434,9 @@ void SourceOsc::recevoirFlux(EtatGant etat)
             }
             // The handshake was completed from this address: unlike a datagram's, it is not
             // forged.
-            const char* refusee = !autorise(pair.sin_addr.s_addr) ? "hôte non autorisé"
+            const char* refusee = !autorise(pair.sin_addr.s_addr) ? "host not allowed"
                                   : connexions.size() >= m_bornes.connexionsMax
-                                      ? "trop de connexions"
+                                      ? "too many connections"
                                       : nullptr;
             if (refusee) {
                 refus.noter(refusee, pair);

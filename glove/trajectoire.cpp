@@ -87,10 +87,10 @@ QString lireEchantillon(const Champs& champs, EchantillonGant* e)
     bool ok = false;
     const qlonglong t = champs.champ[0].toLongLong(&ok, 10);
     if (!ok)
-        return QStringLiteral("temps %1 illisible (entier en ms attendu)")
+        return QStringLiteral("time %1 unreadable (whole number of ms expected)")
             .arg(citer(champs.champ[0]));
     if (t < 0)
-        return QStringLiteral("temps %1 négatif").arg(citer(champs.champ[0]));
+        return QStringLiteral("time %1 negative").arg(citer(champs.champ[0]));
     e->tempsMs = t;
 
     float* positions[3] = {&e->etat.x, &e->etat.y, &e->etat.z};
@@ -99,7 +99,7 @@ QString lireEchantillon(const Champs& champs, EchantillonGant* e)
         const QByteArrayView champ = champs.champ[1 + i];
         float v = 0.0f;
         if (!lireFloat(champ, &v)) {
-            return QStringLiteral("position %1 %2 illisible (nombre fini attendu)")
+            return QStringLiteral("position %1 %2 unreadable (finite number expected)")
                 .arg(QLatin1String(noms[i]), citer(champ));
         }
         *positions[i] = v;
@@ -109,16 +109,16 @@ QString lireEchantillon(const Champs& champs, EchantillonGant* e)
         const QByteArrayView champ = champs.champ[4 + i];
         const int v = champ.toInt(&ok, 10);
         if (!ok)
-            return QStringLiteral("flexion f%1 %2 illisible").arg(i).arg(citer(champ));
+            return QStringLiteral("bend f%1 %2 unreadable").arg(i).arg(citer(champ));
         if (v < 0 || v > 255)
-            return QStringLiteral("flexion f%1 %2 hors de 0..255").arg(i).arg(citer(champ));
+            return QStringLiteral("bend f%1 %2 outside 0..255").arg(i).arg(citer(champ));
         e->etat.flexion[i] = static_cast<unsigned char>(v);
     }
 
     for (int i = 0; i < 2; ++i) {
         const QByteArrayView champ = champs.champ[9 + i];
         if (champ != "0" && champ != "1")
-            return QStringLiteral("bouton b%1 %2 : 0 ou 1 attendu").arg(i).arg(citer(champ));
+            return QStringLiteral("button b%1 %2: 0 or 1 expected").arg(i).arg(citer(champ));
         e->etat.bouton[i] = champ == "1";
     }
     return {};
@@ -145,20 +145,18 @@ public:
 
         if (champs.champ[0] == kEntete) {
             if (m_enteteVu || !m_lus.empty())
-                return echec(QStringLiteral("en-tête ailleurs qu'en première ligne"));
+                return echec(QStringLiteral("header elsewhere than on the first line"));
             if (champs.nombre != 2 || champs.champ[1] != "1")
-                return echec(
-                    QStringLiteral("en-tête non pris en charge (attendu : zelvor-gant 1)"));
+                return echec(QStringLiteral("unsupported header (expected: zelvor-gant 1)"));
             m_enteteVu = true;
             return true;
         }
 
         if (champs.nombre != kNombreChamps) {
-            const QString probleme = QStringLiteral("%1 champs attendus, %2 trouvés")
+            const QString probleme = QStringLiteral("%1 fields expected, %2 found")
                                          .arg(kNombreChamps)
                                          .arg(champs.nombre);
-            return echec(tronquee ? QStringLiteral("dernière ligne tronquée : ") + probleme
-                                  : probleme);
+            return echec(tronquee ? QStringLiteral("last line truncated: ") + probleme : probleme);
         }
 
         EchantillonGant e;
@@ -166,7 +164,7 @@ public:
         if (!probleme.isEmpty())
             return echec(probleme);
         if (!m_lus.empty() && e.tempsMs < m_lus.back().tempsMs) {
-            return echec(QStringLiteral("le temps recule (%1 ms après %2 ms)")
+            return echec(QStringLiteral("time goes back (%1 ms after %2 ms)")
                              .arg(e.tempsMs)
                              .arg(m_lus.back().tempsMs));
         }
@@ -178,7 +176,7 @@ public:
     {
         if (m_lus.empty()) {
             m_numero = std::max(m_numero, 1);
-            return echec(QStringLiteral("aucun échantillon"));
+            return echec(QStringLiteral("no sample"));
         }
         if (echantillons)
             *echantillons = std::move(m_lus);
@@ -237,7 +235,7 @@ bool chargerTrajectoire(const QString& fichier, std::vector<EchantillonGant>* ec
     const int fd =
         ::open(QFile::encodeName(fichier).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return echecSysteme("lecture impossible");
+        return echecSysteme("cannot read");
     struct Fermeture
     {
         int fd;
@@ -247,10 +245,10 @@ bool chargerTrajectoire(const QString& fichier, std::vector<EchantillonGant>* ec
     {
     };
     if (::fstat(fd, &etat) != 0)
-        return echecSysteme("lecture impossible");
+        return echecSysteme("cannot read");
     if (!S_ISREG(etat.st_mode))
-        return echouer(erreur, QStringLiteral("%1: pas un fichier ordinaire").arg(fichier));
-    const QString tropGros = QStringLiteral("%1: fichier trop volumineux (plus de %2 Mio)")
+        return echouer(erreur, QStringLiteral("%1: not a regular file").arg(fichier));
+    const QString tropGros = QStringLiteral("%1: file too large (over %2 MiB)")
                                  .arg(fichier, QString::number(kTailleMax / (1024 * 1024)));
     if (etat.st_size > kTailleMax)
         return echouer(erreur, tropGros);
@@ -264,7 +262,7 @@ bool chargerTrajectoire(const QString& fichier, std::vector<EchantillonGant>* ec
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return echecSysteme("lecture impossible");
+            return echecSysteme("cannot read");
         if (n == 0)
             break;
         lus += n;

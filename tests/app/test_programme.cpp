@@ -140,11 +140,11 @@ private slots:
         cas("aide", "--help", 0, "--langue <fr|en>");
         cas("option inconnue", "--bogus", 2, "zelvor: Unknown option 'bogus'.");
         cas("source de gant inconnue", "--glove telepathy", 2, "\"telepathy\"");
-        cas("osc hors de la boucle", "--glove osc:0.0.0.0:9000", 2, "hors de la boucle locale");
+        cas("osc hors de la boucle", "--glove osc:0.0.0.0:9000", 2, "beyond the loopback");
         cas("osc.tcp hors de la boucle", "--glove osc.tcp:0.0.0.0:90", 2, "osc.tcp:0.0.0.0:90@");
         cas("fichier de rejeu absent", "--glove replay:/absent/t", 2, "zelvor: /absent/t: ");
-        cas("rejeu d'une FIFO", "--glove replay:@/fifo", 2, "fifo: pas un fichier ordinaire");
-        cas("rejeu trop volumineux", "--glove replay:@/enorme", 2, "trop volumineux");
+        cas("rejeu d'une FIFO", "--glove replay:@/fifo", 2, "fifo: not a regular file");
+        cas("rejeu trop volumineux", "--glove replay:@/enorme", 2, "file too large");
         cas("rejeu malformé", "--simulate --glove replay:@/mal", 2, "/mal:1: position z \"x\"");
         cas("enregistrement sans dossier", "--glove-record /x/t", 2, "--glove-record /x/t: ");
         cas("enregistrement vers un dossier", "--glove-record @", 2, "not a regular file");
@@ -287,7 +287,7 @@ private slots:
         // In simulation its first line names the simulator's device.
         QVERIFY(!ligne.startsWith("--simulate") ||
                 QString::fromUtf8(p.readAllStandardOutput())
-                    .contains(QRegularExpression("^Contrôleur simulé sur /dev/pts/\\d+\n")));
+                    .contains(QRegularExpression("^Simulated controller on /dev/pts/\\d+\n")));
         serveurX.waitForFinished(3000);
     }
 

@@ -135,11 +135,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("envoi");
         QTest::addColumn<QString>("raison"); // why the connection is closed
-        QTest::newRow("hôte non listé") << trame(gant(500, 0)) << "hôte non autorisé";
-        QTest::newRow("trop grande") << trame(gant(500, 0), 65537) << "trame de plus de 64 Kio";
-        QTest::newRow("en suspens") << trame(gant(500, 0)).left(20) << "trame restée incomplète";
+        QTest::newRow("hôte non listé") << trame(gant(500, 0)) << "host not allowed";
+        QTest::newRow("trop grande") << trame(gant(500, 0), 65537) << "frame over 64 KiB";
+        QTest::newRow("en suspens") << trame(gant(500, 0)).left(20) << "frame left incomplete";
         QTest::newRow("flot") << trame(message("/zelvor/gant/boutons", "ii", 0, 0)).repeated(1001)
-                              << "flot de paquets";
+                              << "packet flood";
     }
 
     // Each fault closes its connection, counted on standard error with the host.
@@ -147,7 +147,7 @@ private slots:
     {
         QFETCH(QByteArray, envoi);
         QFETCH(QString, raison);
-        const QString depuis = raison == "hôte non autorisé" ? "127.0.0.2" : "127.0.0.1";
+        const QString depuis = raison == "host not allowed" ? "127.0.0.2" : "127.0.0.1";
         ErreurCapturee erreur;
         QTcpSocket client;
         QVERIFY(client.bind(QHostAddress(depuis)));
@@ -155,7 +155,7 @@ private slots:
         QVERIFY(client.waitForConnected(5000));
         client.write(envoi);
         QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
-        const auto compte = QString("(%1 au total), la dernière de ").arg(++m_fermetures) + depuis;
+        const auto compte = QString("(%1 in all), the latest from ").arg(++m_fermetures) + depuis;
         QTRY_VERIFY(erreur.texte().contains(compte + ':') && erreur.texte().contains(raison));
     }
 
@@ -184,9 +184,9 @@ private slots:
         ErreurCapturee erreur;
         QString raison;
         QVERIFY(!SourceOsc::creer(QString::number(m_port), &raison));
-        QVERIFY(raison.contains("impossible d'écouter"));
+        QVERIFY(raison.contains("cannot listen"));
         QVERIFY(SourceOsc::creer(QStringLiteral("0.0.0.0:%1@127.0.0.1").arg(m_portTcp), nullptr));
-        QCOMPARE(erreur.texte().count("peut être usurpée"), 1);
+        QCOMPARE(erreur.texte().count("can be forged"), 1);
     }
 };
 

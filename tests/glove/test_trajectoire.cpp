@@ -16,18 +16,19 @@ private slots:
         QTest::addColumn<int>("ligne");
         QTest::addColumn<QString>("probleme");
         const QByteArray bon = "0 1 2 3 0 0 0 0 0 0 0\n";
-        QTest::newRow("manquant") << "#\n\n" + bon + bon.left(19) + '\n' << 4 << "attendus, 10";
+        QTest::newRow("manquant") << "#\n\n" + bon + bon.left(19) + '\n' << 4 << "expected, 10";
         QTest::newRow("virgule") << bon + "1 1,5 2 3 0 0 0 0 0 0 0\n" << 2 << "position x \"1,5\"";
         QTest::newRow("nan") << bon + "5 1 nan 3 0 0 0 0 0 0 0\n" << 2 << "position y";
-        QTest::newRow("temps négatif") << "-1" + bon.mid(1) << 1 << "temps \"-1\" négatif";
-        QTest::newRow("flexion 256") << bon + "1 1 2 3 0 256 0 0 0 0 0\n" << 2 << "f1 \"256\" hors";
-        QTest::newRow("bouton 2") << bon + "1 1 2 3 0 0 0 0 0 2 0\n" << 2 << "bouton b0";
-        QTest::newRow("recul") << "50" + bon.mid(1) + bon << 2 << "le temps recule";
-        QTest::newRow("sans échantillon") << QByteArray("zelvor-gant 1\n#\n\n") << 3 << "aucun";
-        QTest::newRow("vide") << QByteArray() << 1 << "aucun échantillon";
-        QTest::newRow("tronqué") << bon + "20 1 2 3 0 0" << 2 << "dernière ligne tronquée";
-        QTest::newRow("version") << "zelvor-gant 2\n" + bon << 1 << "en-tête";
-        QTest::newRow("binaire") << QByteArray("\x00\xff\r \x80\n", 6) << 1 << "champs";
+        QTest::newRow("temps négatif") << "-1" + bon.mid(1) << 1 << "time \"-1\" negative";
+        QTest::newRow("flexion 256") << bon + "1 1 2 3 0 256 0 0 0 0 0\n"
+                                     << 2 << "f1 \"256\" outside";
+        QTest::newRow("bouton 2") << bon + "1 1 2 3 0 0 0 0 0 2 0\n" << 2 << "button b0";
+        QTest::newRow("recul") << "50" + bon.mid(1) + bon << 2 << "time goes back";
+        QTest::newRow("sans échantillon") << QByteArray("zelvor-gant 1\n#\n\n") << 3 << "no sample";
+        QTest::newRow("vide") << QByteArray() << 1 << "no sample";
+        QTest::newRow("tronqué") << bon + "20 1 2 3 0 0" << 2 << "last line truncated";
+        QTest::newRow("version") << "zelvor-gant 2\n" + bon << 1 << "header";
+        QTest::newRow("binaire") << QByteArray("\x00\xff\r \x80\n", 6) << 1 << "fields";
     }
     void erreurs()
     {
@@ -67,8 +68,7 @@ private slots:
                     std::signbit(lus[i].etat.y) == std::signbit(ecrits[i].etat.y));
         QVERIFY(f.write("5000 0 0 0 0 0") > 0 && f.flush());
         QVERIFY(!chargerTrajectoire(f.fileName(), nullptr, &erreur));
-        QCOMPARE(erreur,
-                 f.fileName() + ":15003: dernière ligne tronquée : 11 champs attendus, 6 trouvés");
+        QCOMPARE(erreur, f.fileName() + ":15003: last line truncated: 11 fields expected, 6 found");
     }
 };
 

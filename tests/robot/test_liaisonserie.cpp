@@ -124,7 +124,6 @@ private slots:
     {
         QCOMPARE(LiaisonSerie::cheminPeripherique("COM1"), QString("/dev/ttyS0"));
         QCOMPARE(LiaisonSerie::cheminPeripherique("COM3"), QString("/dev/ttyS2"));
-        QCOMPARE(LiaisonSerie::cheminPeripherique("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
     }
 
     // Controllers that put a link out of step. In every case the line comes back in step: listings

@@ -308,15 +308,26 @@ QImage GLBox::passe(QImage::Format format, GLfloat alphaFond, QRect zone, Dessin
 void GLBox::paintGL(QRect zone)
 {
     // No depth test: drawing order decides, so the glove's cross covers the robot's and the axes
-    // cover both. The crosses' line width is the one the axes' list left in force, so their
-    // pass comes first, as it did when one pass drew everything: the first picture of a context
-    // draws them one pixel wide, the next ones two. Black and opaque behind them, so the picture
-    // is an RGB image, which the window's backing store takes as a plain copy.
+    // cover both. The crosses are drawn with the line width the axes' list leaves in force, as
+    // every picture after a context's first always was: the axes' pass, when it is due, comes
+    // first, and each picture of a view looks the same, its first included. Black and opaque
+    // behind the crosses, so the picture is an RGB image, which the window's backing store takes
+    // as a plain copy.
     //
     // A scissor keeps the pass within `zone` and changes no pixel inside it, and the rest of the
     // picture is kept: drawing only there gives the picture drawing everything gives.
     if (zone.isEmpty())
         return;
+    // Every colour drawn is opaque and nothing is blended or smoothed: each pixel of the axes'
+    // pass is either theirs, opaque, or the clear transparent black, so copying theirs over the
+    // crosses gives what drawing the axes over them gives.
+    if (!m_axesAJour) {
+        // Never stale when only part of the picture is drawn: they are drawn whole.
+        m_axes = passe(QImage::Format_ARGB32_Premultiplied, 0.0f,
+                       QRect(QPoint(0, 0), m_fbo->size()), [this] { glCallList(axesList); });
+        m_traitsAxes = traitsOpaques(m_axes);
+        m_axesAJour = true;
+    }
     const QImage points = passe(QImage::Format_RGB32, 1.0f, zone, [this] {
         dessinerCroix(robotX, robotY, robotZ, 0.98, 1.0, 0.0);
         dessinerCroix(gloveX, gloveY, gloveZ, 0.0, 1.0, 0.98);
@@ -333,17 +344,6 @@ void GLBox::paintGL(QRect zone)
         m_image = points;
     else
         copier(m_image, zone.topLeft(), points, points.rect());
-
-    // Every colour drawn is opaque and nothing is blended or smoothed: each pixel of the axes'
-    // pass is either theirs, opaque, or the clear transparent black, so copying theirs over the
-    // crosses gives what drawing the axes over them gives.
-    if (!m_axesAJour) {
-        // Never stale when only part of the picture is drawn: they are drawn whole.
-        m_axes = passe(QImage::Format_ARGB32_Premultiplied, 0.0f,
-                       QRect(QPoint(0, 0), m_fbo->size()), [this] { glCallList(axesList); });
-        m_traitsAxes = traitsOpaques(m_axes);
-        m_axesAJour = true;
-    }
     for (const QRect& trait : m_traitsAxes)
         if (const QRect ici = trait & zone; !ici.isEmpty())
             copier(m_image, ici.topLeft(), m_axes, ici);

@@ -149,12 +149,9 @@ private slots:
         QVERIFY(tics({1, 2, 3}, {4, 5, 6}) >= 1);
         QVERIFY(tics({1, 2, 3}, {4, 5, 6}) <= 3);
         QVERIFY(tics({1, 2, 3.5f}, {4, 5, 6}) >= 1 && tics({1, 2, -30}, {4, 5, -6}) >= 1);
-        // Redrawn in part at each move, the picture is the one a view draws whole: nothing of
-        // the crosses' old places stays. (A new view's context draws its first picture with
-        // thinner lines: the one compared is its second, whole for its new size.)
+        // Redrawn in part at each move, the picture is the one a new view draws whole: nothing
+        // of the crosses' old places stays, and their lines are as wide.
         GLBox entiere(nullptr);
-        entiere.resize(10, 10);
-        entiere.grab();
         entiere.resize(vue->size());
         entiere.setPointGant(1, 2, -30);
         entiere.setPointRobot(4, 5, -6);

@@ -141,7 +141,7 @@ private slots:
         banc.attendreCalme();
         banc.cliquer("LancerButton");
         banc.fenetre->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
-        const auto tic = [&] { QMetaObject::invokeMethod(banc.fenetre.get(), "ActionTimer"); };
+        const auto tic = [&banc] { banc.fenetre->ActionTimer(); };
         const qsizetype debut = banc.commandes().size();
         for (int i = 0; i < (rapides ? 10 : 1); ++i) {
             banc.gant()->definirPosition(100.0f * float(i + 1), 0, 0);

@@ -38,7 +38,7 @@ private slots:
         QVERIFY(!caseACocher->isChecked() && !curseurX->isEnabled() && minuterie->isActive());
         QCOMPARE(minuterie->interval(), 50);
         minuterie->stop();
-        const auto tic = [w] { QMetaObject::invokeMethod(w, "ActionTimer"); };
+        const auto tic = [&banc] { banc.fenetre->ActionTimer(); };
         // Position, gripper bend, first button, second button.
         const float etapes[][6] = {{100, 200, -100, 0, 0, 0},    {100, 200, -100, 51, 0, 0},
                                    {100, 200, -100, 51, 0, 0},   {100, 200, -100, 50, 0, 0},

@@ -86,12 +86,13 @@ class VueAxe : public QChartView
 public:
     VueAxe(const QString& nomAxe, float borneMin, float borneMax, double pasGraduation,
            const std::vector<Marque>& marques)
-        : m_borneMin(borneMin), m_borneMax(borneMax), m_marques(marques)
+        // The chart is given at construction: setChart() would release, not delete, the one
+        // the view makes for itself.
+        : QChartView(new QChart), m_borneMin(borneMin), m_borneMax(borneMax), m_marques(marques)
     {
-        auto* graphique = new QChart;
+        QChart* graphique = chart();
         graphique->setMargins(QMargins(4, 2, 4, 2));
         graphique->legend()->setAlignment(Qt::AlignTop);
-        setChart(graphique);
         // A redraw costs mostly the chart's own background, repaints of parts of the picture as
         // the chart lays itself out, and smoothing: a flat background, one repaint per redraw,
         // asked by dessiner(), and no smoothing but the text's (each a third cheaper).

@@ -151,7 +151,7 @@ private slots:
     void uneHeure()
     {
         HistoriqueCourbes h;
-        long apresCinqMinutes = 0;
+        [[maybe_unused]] long apresCinqMinutes = 0; // unread under a sanitizer
         for (qint64 ms = 0; ms <= 3600000; ms += 5) {
             h.ajouter({Genre::Cible, ms, 3000.25 + double(ms % 1000), -1.0, 2450.0});
             if (ms % 160 == 0)
@@ -163,7 +163,9 @@ private slots:
             if (ms == 300000)
                 apresCinqMinutes = residentKo();
         }
+#ifndef ZELVOR_MEMOIRE_ECARTEE
         QVERIFY2(residentKo() - apresCinqMinutes < 256, qPrintable(QString::number(residentKo())));
+#endif
         const QList<QStringList> l = lignesCsv(h);
         QCOMPARE(l.first().value(0), "3300000");
         QCOMPARE(colonne(l, {"cible"}).size(), 15001);

@@ -260,15 +260,6 @@ FenetreCourbes::FenetreCourbes(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     m_minuterie.setSingleShot(true);
     connect(&m_minuterie, &QTimer::timeout, this, &FenetreCourbes::redessiner);
-    // A redraw costs what the thread does from its start until the event loop idles (the charts'
-    // layout, the scene's updates), then its repaints, which come a little later (and an
-    // expose's, which counts as well).
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            [this] {
-                if (m_mesureEnCours)
-                    m_coutDessinMs = tempsProcesseurFil() - m_debutDessinMs;
-                m_mesureEnCours = false;
-            });
 }
 
 FenetreCourbes::~FenetreCourbes()
@@ -362,12 +353,10 @@ void FenetreCourbes::construire()
     pile->setSpacing(0);
     const float bornes[3][2] = {{kMinX, kMaxX}, {kMinY, kMaxY}, {kMinZ, kMaxZ}};
     const char* noms[3] = {"X", "Y", "Z"};
+    const double graduations[3] = {500, 2000, 1000};
     for (std::size_t a = 0; a < 3; ++a) {
         m_vues[a] = new VueAxe(QString::fromLatin1(noms[a]), bornes[a][0], bornes[a][1],
-                               a == 0   ? 500
-                               : a == 1 ? 2000
-                                        : 1000,
-                               m_marquesVues);
+                               graduations[a], m_marquesVues);
         m_vues[a]->habiller(a == 0, a == 2);
         m_vues[a]->peinte = [this](double ms) { m_coutDessinMs += ms; };
         pile->addWidget(m_vues[a], a == 0 ? 6 : 5);
@@ -392,6 +381,16 @@ void FenetreCourbes::construire()
         if (!chemin.isEmpty())
             exporterPng(chemin);
     });
+    // A redraw costs what the thread does from its start until the event loop idles (the charts'
+    // layout, the scene's updates), then its repaints, which come a little later (and an
+    // expose's, which counts as well). Watched only once the window has been opened: the loop
+    // idles after every tick.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                if (m_mesureEnCours)
+                    m_coutDessinMs = tempsProcesseurFil() - m_debutDessinMs;
+                m_mesureEnCours = false;
+            });
 }
 
 void FenetreCourbes::ajouter(const EvenementSuivi& evenement)

@@ -170,31 +170,21 @@ int lireLigneCommande(const QStringList& arguments, ConfigurationZelvor& configu
         erreur(QStringLiteral("--port: ") + pourquoi);
         return 2;
     }
+    // The files the program will write, each named in its error as it was given.
+    const auto inscriptible = [](const QString& option, const QString& fichier) {
+        const QString raison = fichier.isEmpty() ? QString() : problemeEcriture(fichier);
+        if (!raison.isEmpty())
+            erreur(QStringLiteral("%1%2: %3").arg(option, fichier, raison));
+        return raison.isEmpty();
+    };
     configuration.trace = analyseur.value(trace);
-    if (!configuration.trace.isEmpty() && configuration.trace != QLatin1String("-")) {
-        pourquoi = problemeEcriture(configuration.trace);
-        if (!pourquoi.isEmpty()) {
-            erreur(QStringLiteral("--trace %1: %2").arg(configuration.trace, pourquoi));
-            return 2;
-        }
-    }
     configuration.courbes = analyseur.isSet(courbes);
     configuration.fichierCourbes = analyseur.value(courbes);
-    if (!configuration.fichierCourbes.isEmpty()) {
-        pourquoi = problemeEcriture(configuration.fichierCourbes);
-        if (!pourquoi.isEmpty()) {
-            erreur(QStringLiteral("--courbes=%1: %2").arg(configuration.fichierCourbes, pourquoi));
-            return 2;
-        }
-    }
-    if (!configuration.sortieTrajectoire.isEmpty()) {
-        const QString probleme = problemeEcriture(configuration.sortieTrajectoire);
-        if (!probleme.isEmpty()) {
-            erreur(QStringLiteral("--glove-record %1: %2")
-                       .arg(configuration.sortieTrajectoire, probleme));
-            return 2;
-        }
-    }
+    if ((configuration.trace != QLatin1String("-") &&
+         !inscriptible(QStringLiteral("--trace "), configuration.trace)) ||
+        !inscriptible(QStringLiteral("--courbes="), configuration.fichierCourbes) ||
+        !inscriptible(QStringLiteral("--glove-record "), configuration.sortieTrajectoire))
+        return 2;
     // A replay file that is missing or does not parse is reported before any window opens; the
     // window gets the source built here.
     QString probleme;

@@ -6,14 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${1:-}" != "--sous-x" ]; then
-    scripts/installer-dependances.sh
-    build=${ZELVOR_BUILD_DIR:-build}
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" --target demo-courbes capture-ecran
-    mkdir -p docs
-    exec xvfb-run -a -s "-screen 0 1280x1200x24" "$0" --sous-x "$build"
-fi
+. scripts/photo-commune.sh
+sous_x demo-courbes 1280x1200x24 "$@"
 
 # From here on, inside the virtual X server.
 build=$2
@@ -34,12 +28,7 @@ awk 'BEGIN {
 demo=$!
 trap 'kill -TERM "$demo" 2>/dev/null || true; wait "$demo" 2>/dev/null || true; rm -rf "$travail"' EXIT
 
-for _ in $(seq 1 300); do
-    grep -q '^Lancer' "$travail/sortie" 2>/dev/null && break
-    kill -0 "$demo" 2>/dev/null || { echo "demo-courbes ended early" >&2; exit 1; }
-    sleep 0.1
-done
-grep -q '^Lancer' "$travail/sortie" || { echo "demo-courbes did not start" >&2; exit 1; }
+attendre "$travail/sortie" '^Lancer' "$demo" demo-courbes
 sleep 24
 
 "$build/packaging/capture-ecran" docs/courbes.png

@@ -5,14 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${1:-}" != "--sous-x" ]; then
-    scripts/installer-dependances.sh
-    build=${ZELVOR_BUILD_DIR:-build}
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" --target zelvor capture-ecran
-    mkdir -p docs
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" --sous-x "$build"
-fi
+. scripts/photo-commune.sh
+sous_x zelvor 1280x800x24 "$@"
 
 # From here on, inside the virtual X server.
 build=$2
@@ -23,12 +17,7 @@ zelvor=$!
 trap 'kill -TERM "$zelvor" 2>/dev/null || true; wait "$zelvor" 2>/dev/null || true; rm -rf "$travail"' EXIT
 
 # The first listing of point A means the start-up is over and the window is on the screen.
-for _ in $(seq 1 300); do
-    grep -qi 'listpv' "$travail/transcript" 2>/dev/null && break
-    kill -0 "$zelvor" 2>/dev/null || { echo "zelvor ended early" >&2; exit 1; }
-    sleep 0.1
-done
-grep -qi 'listpv' "$travail/transcript" || { echo "zelvor did not start" >&2; exit 1; }
+attendre "$travail/transcript" listpv "$zelvor" zelvor
 sleep 1 # a few listings, so that the readouts and the panel's status are filled in
 
 "$build/packaging/capture-ecran" docs/capture.png

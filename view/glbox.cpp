@@ -233,7 +233,6 @@ bool GLBox::dessinerScene()
             return false;
         }
         m_fbo = std::move(fbo);
-        m_fbo->bind();
         resizeGL(width(), height());
     }
     // Where the crosses were and where they are now, if the rest of the picture still holds.

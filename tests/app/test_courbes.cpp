@@ -243,8 +243,8 @@ private slots:
         fichier = m_dossier.filePath(fichier);
         QProcess p;
         p.start(ZELVOR_BINAIRE, {"--simulate", "--courbes=" + fichier});
-        if (p.waitForReadyRead(10000) &&
-            p.state() == QProcess::Running) { // its simulated controller
+        // Once its simulated controller is up.
+        if (p.waitForReadyRead(10000) && p.state() == QProcess::Running) {
             QTest::qWait(2000);
             ::kill(pid_t(p.processId()), SIGTERM);
         }

@@ -45,8 +45,7 @@ QStringList colonne(const QList<QStringList>& lignes, const QStringList& series)
 long residentKo()
 {
     QFile f("/proc/self/status");
-    f.open(QIODevice::ReadOnly);
-    const QByteArray s = f.readAll();
+    const QByteArray s = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     return s.mid(s.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLong();
 }
 } // namespace
@@ -87,9 +86,8 @@ private slots:
         // none), "\r" left out.
         const auto trace = [this](const char* echange = "") {
             QFile f(m_dossier.filePath("trace"));
-            f.open(QIODevice::ReadOnly);
             QStringList octets;
-            for (const QByteArray& l : f.readAll().split('\n'))
+            for (const QByteArray& l : (f.open(QIODevice::ReadOnly) ? f.readAll() : "").split('\n'))
                 if (l.contains(QByteArray(" tx ") + echange))
                     octets.append(QString::fromLatin1(l.mid(l.indexOf('"') + 1)).chopped(3));
             return octets;

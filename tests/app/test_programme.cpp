@@ -147,7 +147,6 @@ private slots:
         cas("rejeu trop volumineux", "--glove replay:@/enorme", 2, "file too large");
         cas("rejeu malformé", "--simulate --glove replay:@/mal", 2, "/mal:1: position z \"x\"");
         cas("enregistrement sans dossier", "--glove-record /x/t", 2, "--glove-record /x/t: ");
-        cas("enregistrement vers un dossier", "--glove-record @", 2, "not a regular file");
         cas("port et simulation", "--simulate --port /x", 2, "--simulate and --port exclude");
         cas("transcript sans simulation", "--sim-transcript t", 2, "needs --simulate");
         cas("langue inconnue", "--langue de", 2, "--langue");
